@@ -1,0 +1,18 @@
+# Strict warnings for every target of ours; errors when QOR_WARNINGS_AS_ERRORS is on (CI).
+function(qor_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${QOR_WARNINGS_AS_ERRORS}>:/WX>)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
+      $<$<BOOL:${QOR_WARNINGS_AS_ERRORS}>:-Werror>)
+  endif()
+endfunction()
+
+# A GoogleTest executable registered with CTest.
+function(qor_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  qor_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
