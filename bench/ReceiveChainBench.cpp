@@ -55,8 +55,8 @@ Mix realisticMix(std::mt19937& random) {
                 Bytes data = {0x88, 0x01, 'N', 'D', 0x00, 0x5E, 0x21};
                 data.insert(data.end(), kSender.begin(), kSender.begin() + 8);
                 for (char c : std::string_view("WTG 00012345 NORTH")) data.push_back(c);
-                data.insert(data.end(), {0x00, 0xFF, 0xFE, 0x01, 0x00, 0xC1, 0x05, 0x10, 0x1E,
-                                         0x00, 0x00, 0x00, 0x01});
+                data.insert(data.end(), {0x00, 0xFF, 0xFE, 0x01, 0x00, 0xC1, 0x05, 0x10, 0x1E, 0x00,
+                                         0x00, 0x00, 0x01});
                 appendFrame(stream, data);
                 ++mix.nodes;
                 break;
@@ -83,8 +83,8 @@ Mix realisticMix(std::mt19937& random) {
                 }
                 packet.insert(packet.end(), {0x10, 0x03});
                 const std::size_t half = packet.size() / 2;
-                for (auto [from, to] : {std::pair{std::size_t{0}, half},
-                                        std::pair{half, packet.size()}}) {
+                for (auto [from, to] :
+                     {std::pair{std::size_t{0}, half}, std::pair{half, packet.size()}}) {
                     Bytes data = {0x90};
                     data.insert(data.end(), kSender.begin(), kSender.end());
                     data.push_back(0x01);
