@@ -41,7 +41,9 @@ struct ReadCase {
     std::int64_t endMs;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DeviceReadTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -127,6 +129,20 @@ TEST(SimulatedDeviceTest, AVanishingDeviceFailsTheReadInProgressAndEverythingAft
     DeviceHandle again = nullptr;
     EXPECT_NE(d.device.open(0, &again), kDriverOk);
     EXPECT_EQ(again, nullptr);
+}
+
+TEST(SimulatedDeviceTest, RecordsNothingWhileRecordingIsOff) {
+    Device d;
+    d.device.clearRecords();
+    d.device.setRecording(false);
+    std::uint32_t written = 0;
+    d.device.write(d.handle, "x", 1, &written);
+    d.read(1);
+    d.device.setTimeouts(d.handle, 5, 0);
+    EXPECT_TRUE(d.device.writes().empty());
+    EXPECT_TRUE(d.device.reads().empty());
+    EXPECT_TRUE(d.device.calls().empty());
+    EXPECT_EQ(d.device.readTimeoutMs(), 5u);
 }
 
 TEST(SimulatedDeviceTest, CanBeConfiguredAndInspectedWhileAnotherThreadReads) {
