@@ -41,13 +41,14 @@ std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint3
 }
 
 std::int64_t DeviceLine::timeWhenAvailable(std::uint32_t count) const {
+    if (count == 0) return 0;
     std::lock_guard lock(mutex_);
     std::size_t total = 0;
     for (const Chunk& chunk : chunks_) {
         total += chunk.bytes.size() - chunk.taken;
         if (total >= count) return chunk.atMs;
     }
-    return count == 0 ? 0 : -1;
+    return -1;
 }
 
 SimulatedDevice::SimulatedDevice(Clock& clock) : clock_(clock) {}
