@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct ComposeCase {
     std::vector<std::uint16_t> words;
     const char* framed;
 };
+
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ComposeCase& row, std::ostream* os) { *os << row.name; }
 
 class PacketEncoding : public testing::TestWithParam<ComposeCase> {};
 

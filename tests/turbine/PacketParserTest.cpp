@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "tests/turbine/Hex.h"
@@ -52,6 +53,9 @@ struct ParseCase {
     const char* buffer;   // the parser's buffer afterwards
     const char* printed;  // with verbose off
 };
+
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ParseCase& row, std::ostream* os) { *os << row.name; }
 
 class ParserStates : public ParserFixture, public testing::WithParamInterface<ParseCase> {};
 

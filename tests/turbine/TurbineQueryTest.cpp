@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,9 @@ struct ReplyCase {
     std::int32_t result;  // of probeInverter, when this is the only reply
     bool accepted;
 };
+
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ReplyCase& row, std::ostream* os) { *os << row.name; }
 
 class ProbeReplies : public testing::TestWithParam<ReplyCase> {};
 
