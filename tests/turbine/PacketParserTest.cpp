@@ -55,7 +55,9 @@ struct ParseCase {
 };
 
 // Test names and failure messages show the row name, not the bytes of the row.
-void PrintTo(const ParseCase& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ParseCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ParserStates : public ParserFixture, public testing::WithParamInterface<ParseCase> {};
 
@@ -70,7 +72,6 @@ TEST_P(ParserStates, Table) {
     EXPECT_EQ(parser.code(), c.code);
     EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(c.buffer)));
 }
-
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ParserStates,
