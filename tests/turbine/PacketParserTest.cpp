@@ -27,11 +27,10 @@ constexpr const char* kReplyBody = "00 00 00 0A 81 08 81 00 00 01 00";
 constexpr const char* kOtherReply = "10 01 00 00 00 0A 82 14 0B 00 00 02 00 85 C2 10 03";
 
 struct ParserFixture : testing::Test {
-    transport::Settings settings{};
     Below below;
-    PacketParser parser{settings};
+    PacketParser parser;
 
-    ParserFixture() {
+    explicit ParserFixture(transport::Settings settings = {}) : parser(settings) {
         below.setPending(&parser);
         below.sync();
     }
@@ -171,15 +170,17 @@ TEST_F(ParserFixture, NothingCarriesOverBetweenCalls) {
     EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(kReplyBody)) + " 2D B1");
 }
 
-TEST_F(ParserFixture, VerboseShortReport) {
-    settings.verbose = 1;
+struct VerboseParser : ParserFixture {
+    VerboseParser() : ParserFixture(transport::Settings{.verbose = 1}) {}
+};
+
+TEST_F(VerboseParser, ShortReport) {
     EXPECT_EQ(feed("AA 10 01 01 02 10 03"),
               "Short packet:   (2)  01, 02,\n"
               "From raw:  (7)  aa, 10, 01, 01, 02, 10, 03,\n");
 }
 
-TEST_F(ParserFixture, VerboseCheckReport) {
-    settings.verbose = 1;
+TEST_F(VerboseParser, CheckReport) {
     EXPECT_EQ(feed("10 01 00 00 00 0A 81 08 81 00 00 01 00 2D B2 10 03"),
               "Failed crc: b12d vs b22d [r] \n"
               " (13)  00, 00, 00, 0a, 81, 08, 81, 00, 00, 01, 00, 2d, b2,\n"
