@@ -71,6 +71,12 @@ struct StackRig {
         source->sync();
         rawLog.setPending(&assembler);
         rawLog.sync();
+        // A stage becomes current, and is reset, at the first hand-over of the stage below.
+        // Make them current now, as the program's first exchange does, so that the first
+        // frame a test receives is not met by a reset of the dispatcher.
+        assembler.sync();
+        dispatcher.sync();
+        reassembler.sync();
         link.setPoller(poller.get());
     }
 
