@@ -29,10 +29,11 @@ ByteBuffer::~ByteBuffer() {
     data_ = nullptr;
 }
 
-std::uint32_t ByteBuffer::growthFor(std::uint32_t need) {
+std::uint64_t ByteBuffer::growthFor(std::uint32_t need) {
+    // 64-bit: the largest needs round up past what 32 bits hold.
     if (need < 256) return 256;
-    if (need < 8192) return (need & ~std::uint32_t{255}) + 256;
-    return (need & ~std::uint32_t{8191}) + 8192;
+    if (need < 8192) return (need & ~std::uint64_t{255}) + 256;
+    return (need & ~std::uint64_t{8191}) + 8192;
 }
 
 bool ByteBuffer::grow(std::uint32_t need) {

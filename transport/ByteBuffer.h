@@ -98,7 +98,7 @@ public:
     bool grow(std::uint32_t need);
 
     // The capacity increase the growth rule gives for a need; always more than need.
-    static std::uint32_t growthFor(std::uint32_t need);
+    static std::uint64_t growthFor(std::uint32_t need);
 
 private:
     std::uint8_t* storage() { return const_cast<std::uint8_t*>(data_); }

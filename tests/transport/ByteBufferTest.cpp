@@ -172,3 +172,13 @@ TEST(ByteViews, ReaderTakeRestAndClamp) {
     EXPECT_EQ(reader.rest().length(), 0u);
     EXPECT_EQ(reader.position(), 6u);
 }
+
+TEST(ByteBufferGrowth, AFailedGrowthKeepsTheStorageAndTheContents) {
+    ByteBuffer buffer;
+    buffer.append("keep");
+    const std::uint8_t* before = buffer.data();
+    EXPECT_FALSE(buffer.grow(0xFFFFF000u));  // past what a 32-bit capacity can hold
+    EXPECT_EQ(buffer.data(), before);
+    EXPECT_EQ(buffer.capacity(), 1024u);
+    EXPECT_EQ(bytesOf(buffer), bytesOf(ByteView("keep")));
+}
