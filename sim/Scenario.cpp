@@ -56,9 +56,9 @@ bool parseHexDigits(std::string_view word, std::size_t digits, std::uint64_t& va
 }
 
 bool parseYesNo(std::string_view word, bool& value) {
-    if (word == "yes") return value = true, true;
-    if (word == "no") return value = false, true;
-    return false;
+    if (word != "yes" && word != "no") return false;
+    value = word == "yes";
+    return true;
 }
 
 struct FaultName {
@@ -176,8 +176,14 @@ bool ScenarioParser::fieldSetting(std::string_view key, const std::vector<std::s
 
 bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
     DeviceFaults& device = scenario_.device;
-    if (args.size() == 1 && args[0] == "open-fails") return device.openFails = true, true;
-    if (args.size() == 1 && args[0] == "baud-fails") return device.baudRateFails = true, true;
+    if (args.size() == 1 && args[0] == "open-fails") {
+        device.openFails = true;
+        return true;
+    }
+    if (args.size() == 1 && args[0] == "baud-fails") {
+        device.baudRateFails = true;
+        return true;
+    }
     if (!args.empty() && args[0] == "vanishes-at") {
         const std::vector<std::string_view> rest(args.begin() + 1, args.end());
         return setNumber("device vanishes-at", rest, kMaxDelayMs * 10, device.vanishesAtMs);
