@@ -1,7 +1,5 @@
 #include "FieldRig.h"
 
-#include <gtest/gtest.h>
-
 namespace app::testing {
 
 namespace {
@@ -24,11 +22,12 @@ std::vector<unsigned> FieldRig::speedsWritten() const {
     return speeds;
 }
 
-sim::Scenario scenarioFile(const std::string& name) {
-    sim::Scenario scenario;
-    std::string error;
-    EXPECT_TRUE(loadScenario(std::string(QOR_SCENARIO_DIR) + "/" + name, scenario, error)) << error;
-    return scenario;
+bool loadScenarioFile(const std::string& name, sim::Scenario& scenario, std::string& error) {
+    return sim::loadScenario(std::string(QOR_SCENARIO_DIR) + "/" + name, scenario, error);
+}
+
+bool parseField(const std::string& text, sim::Scenario& scenario, std::string& error) {
+    return sim::parseScenario(text, scenario, error, "test field");
 }
 
 }  // namespace app::testing

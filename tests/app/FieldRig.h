@@ -36,7 +36,8 @@ struct FieldRig {
     ProcessObjects objects;
 };
 
-// A scenario from the project's scenario folder.
-sim::Scenario scenarioFile(const std::string& name);
+// A scenario from the project's scenario folder, or from text.
+bool loadScenarioFile(const std::string& name, sim::Scenario& scenario, std::string& error);
+bool parseField(const std::string& text, sim::Scenario& scenario, std::string& error);
 
 }  // namespace app::testing

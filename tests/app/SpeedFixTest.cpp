@@ -70,14 +70,18 @@ node QOR123-7654321
   inverter-speed 5
 )";
 
-sim::Scenario scenarioOf(const char* source) {
-    if (std::string(source) == "default") return sim::defaultField();
-    if (std::string(source).find('\n') == std::string::npos) return scenarioFile(source);
+sim::Scenario scenarioOf(const std::string& source) {
+    if (source == "default") return sim::defaultField();
     sim::Scenario scenario;
     std::string error;
-    EXPECT_TRUE(sim::parseScenario(source, scenario, error)) << error;
+    const bool isText = source.find('\n') != std::string::npos;
+    EXPECT_TRUE(isText ? parseField(source, scenario, error)
+                        : loadScenarioFile(source, scenario, error))
+        << error;
     return scenario;
 }
+
+void PrintTo(const FixCase& c, std::ostream* os) { *os << c.name; }
 
 class SpeedFixEnds : public ::testing::TestWithParam<FixCase> {};
 
@@ -159,6 +163,8 @@ struct CloseCase {
     int id;
     const char* text;  // Text: the text set; Box: the caption
 };
+
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
 
 class CloseMidway : public ::testing::TestWithParam<CloseCase> {};
 

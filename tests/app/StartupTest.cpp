@@ -14,7 +14,7 @@ sim::Scenario deviceFault(const char* line) {
     std::string error;
     const std::string text = std::string(line) +
                              "\nnode QOR123-7654321\n  address 0013A20041C7F321\n  network 7A21\n";
-    EXPECT_TRUE(sim::parseScenario(text, scenario, error)) << error;
+    EXPECT_TRUE(parseField(text, scenario, error)) << error;
     return scenario;
 }
 
