@@ -14,6 +14,7 @@ int main(int, char**) {
     static char programName[] = "qor-comm-fix";
     static char* qtArgv[] = {programName, nullptr};
     QApplication application(qtArgc, qtArgv);
+    app::useClassicStyle(application);
 
     transport::SteadyClock clock;
     const transport::Settings& settings = transport::kBuildSettings;

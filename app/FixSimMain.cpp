@@ -55,6 +55,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);  // takes Qt's own options out of argv
+    app::useClassicStyle(application);
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);

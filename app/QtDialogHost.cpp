@@ -1,5 +1,6 @@
 #include "app/QtDialogHost.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetrics>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyleFactory>
 
 #include "app/ModalDialog.h"
 
@@ -28,6 +30,12 @@ QRect pixelRect(const DialogBaseUnits& units, const DialogRect& rect) {
             units.toPixelsY(rect.height)};
 }
 }  // namespace
+
+void useClassicStyle(QApplication& application) {
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        application.setStyle(style);
+    }
+}
 
 // The dialog window: routes close requests, Escape and button presses to the dialog
 // object the way the platform's dialog manager does. It ends only through endDialog.

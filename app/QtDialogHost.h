@@ -9,6 +9,7 @@
 
 #include "app/DialogHost.h"
 
+class QApplication;
 class QDialog;
 class QMessageBox;
 class QWidget;
@@ -49,5 +50,8 @@ private:
     std::vector<QMessageBox*> boxes_;  // message boxes open now, innermost last
     std::function<void(QDialog&)> onShow_;
 };
+
+// Gives the application the classic desktop look the dialog was laid out for.
+void useClassicStyle(QApplication& application);
 
 }  // namespace app
