@@ -8,8 +8,8 @@ namespace radio {
 // significant byte first), the frame data beginning with its type, and a checksum that makes
 // the frame data plus the checksum sum to 0xFF. No byte is ever escaped.
 inline constexpr std::uint8_t kApiStartByte = 0x7E;
-inline constexpr std::uint32_t kApiHeaderLength = 3;         // start byte and length
-inline constexpr std::uint32_t kApiFrameOverhead = 4;        // header plus checksum
+inline constexpr std::uint32_t kApiHeaderLength = 3;          // start byte and length
+inline constexpr std::uint32_t kApiFrameOverhead = 4;         // header plus checksum
 inline constexpr std::uint32_t kMaxFrameDataLength = 0xFFFF;  // what the length field holds
 inline constexpr std::uint8_t kChecksumTotal = 0xFF;
 

@@ -5,9 +5,6 @@
 
 namespace radio {
 
-// Longer names are cut to this many characters.
-inline constexpr std::uint32_t kMaxNodeNameLength = 23;
-
 // Each reads the node record from the body of one announcement and hands it to the sink.
 // They answer false, without calling the sink, when the body holds no complete record.
 //

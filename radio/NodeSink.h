@@ -4,6 +4,9 @@
 
 namespace radio {
 
+// Longer node names are cut to this many characters.
+inline constexpr std::uint32_t kMaxNodeNameLength = 23;
+
 // Receives the node records that discovery answers and node identifications carry.
 class NodeSink {
 public:

@@ -56,17 +56,6 @@ TEST(FrameAssemblerStream, EveryFrameOnceInOrderWhereverTheStreamIsCut) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "noise is dropped silently";
 }
 
-TEST(FrameAssemblerStream, EveryPairOfCutsInAShortStream) {
-    const Bytes stream = hex("AA") + kFrameA + kFrameB;
-    const std::vector<Bytes> expected = {frameData(kFrameA), frameData(kFrameB)};
-    for (std::size_t first = 0; first <= stream.size(); ++first) {
-        for (std::size_t second = first; second <= stream.size(); ++second) {
-            EXPECT_EQ(feedInChunks(stream, {first, second}), expected)
-                << "cuts at " << first << " and " << second;
-        }
-    }
-}
-
 TEST(FrameAssemblerChecksum, ABadFrameIsReportedOnceAndTheNextGoodOneStillArrives) {
     Bytes bad = kFrameA;
     bad.back() ^= 0x01;

@@ -105,7 +105,8 @@ TEST(FrameDispatcherPacketData, HandsOnExactlyTheBytesFromOffsetTwelve) {
     };
     const Row rows[] = {
         {"one data byte", hex("90") + kAddresses + hex("01 AB"), {hex("AB")}},
-        {"a packet", hex("90") + kAddresses + hex("41 10 01 02 10 10 03"),
+        {"a packet",
+         hex("90") + kAddresses + hex("41 10 01 02 10 10 03"),
          {hex("10 01 02 10 10 03")}},
         {"options byte is the last", hex("90") + kAddresses + hex("01"), {}},
         {"body of two bytes", hex("90 01 02 03 04 05 06 07 08 12 34"), {}},
@@ -127,8 +128,9 @@ TEST(FrameDispatcherNodes, AnnouncementsReachTheSinkAndStillComplete) {
         std::vector<std::string> names;
     };
     const Row rows[] = {
-        {"ND response", hex("88 01") + text("ND") + hex("00 12 34 11 22 33 44 55 66 77 88") +
-                            text("WTG 1234567") + hex("00") + eight,
+        {"ND response",
+         hex("88 01") + text("ND") + hex("00 12 34 11 22 33 44 55 66 77 88") + text("WTG 1234567") +
+             hex("00") + eight,
          {"WTG 1234567"}},
         {"ND response with an error status",
          hex("88 01") + text("ND") + hex("01 12 34 11 22 33 44 55 66 77 88") + text("X") +

@@ -91,8 +91,8 @@ TEST(FrameEncoderAddressedFrames, TransmitRequestsAreCutInto72BytePieces) {
         std::vector<std::uint32_t> lengths;  // L of each frame
     };
     const Row rows[] = {
-        {1, 0x20, {15}},          {72, 0x20, {86}},          {73, 0x20, {86, 15}},
-        {144, 0x20, {86, 86}},    {145, 0x20, {86, 86, 15}}, {73, 0xFF, {86, 15}},  // id wraps
+        {1, 0x20, {15}},       {72, 0x20, {86}},          {73, 0x20, {86, 15}},
+        {144, 0x20, {86, 86}}, {145, 0x20, {86, 86, 15}}, {73, 0xFF, {86, 15}},  // id wraps
     };
     for (const Row& row : rows) {
         Bytes payload(row.payload);
@@ -101,35 +101,30 @@ TEST(FrameEncoderAddressedFrames, TransmitRequestsAreCutInto72BytePieces) {
         encoder.setNodeAddress(realAddress());
         encoder.buildAddressedFrames(kTransmitRequest, row.firstId, viewOf(payload));
 
-        // Rebuild what the frames must be, piece by piece, and compare the whole buffer.
-        Bytes expected;
-        std::uint32_t offset = 0;
+        // Walk the frames: header, type, id, address, radius, options, piece, checksum.
+        const Bytes all = bytesOf(encoder.bytes());
+        Bytes pieces;
+        std::size_t at = 0;
         for (std::size_t n = 0; n < row.lengths.size(); ++n) {
-            const std::uint32_t piece = row.lengths[n] - 14;
+            const std::uint32_t length = row.lengths[n];
+            ASSERT_LE(at + length + 4, all.size()) << row.payload << " bytes, frame " << n;
+            const Bytes head(all.begin() + at, all.begin() + at + 15);
             const auto id = static_cast<std::uint8_t>(row.firstId + n);
-            expected = expected + frame(Bytes{kTransmitRequest, id} + kNodeBytes + hex("00 00") +
-                                        Bytes(payload.begin() + offset,
-                                              payload.begin() + offset + piece));
-            offset += piece;
+            EXPECT_EQ(
+                hexOf(head),
+                hexOf(hex("7E 00") +
+                      Bytes{static_cast<std::uint8_t>(length), kTransmitRequest, id} + kNodeBytes))
+                << row.payload << " bytes, frame " << n;
+            EXPECT_EQ(all[at + 15], 0x00);  // radius
+            EXPECT_EQ(all[at + 16], 0x00);  // options
+            std::uint8_t sum = 0;
+            for (std::size_t i = at + 3; i < at + length + 4; ++i) sum += all[i];
+            EXPECT_EQ(sum, 0xFF) << row.payload << " bytes, frame " << n << ": own checksum";
+            pieces.insert(pieces.end(), all.begin() + at + 17, all.begin() + at + length + 3);
+            at += length + 4;
         }
-        EXPECT_EQ(hexOf(bytesOf(encoder.bytes())), hexOf(expected))
-            << row.payload << " bytes from id " << int{row.firstId};
-    }
-}
-
-TEST(FrameEncoderAddressedFrames, SeventyThreeBytesMakeTwoFramesWithTheirOwnChecksums) {
-    FrameEncoder encoder;
-    const Bytes payload(73, 0x5A);
-    encoder.buildAddressedFrames(kTransmitRequest, 7, viewOf(payload));
-    const Bytes all = bytesOf(encoder.bytes());
-    ASSERT_EQ(all.size(), 90u + 19u);
-    EXPECT_EQ(hexOf(Bytes(all.begin(), all.begin() + 5)), "7e 00 56 10 07");
-    EXPECT_EQ(hexOf(Bytes(all.begin() + 90, all.begin() + 95)), "7e 00 0f 10 08");
-    // Frame data plus checksum sums to 0xFF in each frame.
-    for (auto [start, end] : {std::pair{3, 90}, std::pair{93, 109}}) {
-        std::uint8_t sum = 0;
-        for (int i = start; i < end; ++i) sum = static_cast<std::uint8_t>(sum + all[i]);
-        EXPECT_EQ(sum, 0xFF) << "frame at " << start - 3;
+        EXPECT_EQ(at, all.size()) << row.payload << " bytes: no more frames";
+        EXPECT_EQ(pieces, payload) << row.payload << " bytes";
     }
 }
 

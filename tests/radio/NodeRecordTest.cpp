@@ -20,8 +20,8 @@ struct Record {
 };
 
 std::ostream& operator<<(std::ostream& out, const Record& r) {
-    return out << std::hex << r.high << ' ' << r.low << ' ' << r.network << " \"" << r.name
-               << "\" " << std::dec << r.extra;
+    return out << std::hex << r.high << ' ' << r.low << ' ' << r.network << " \"" << r.name << "\" "
+               << std::dec << r.extra;
 }
 
 class RecordingSink final : public NodeSink {
@@ -72,9 +72,9 @@ TEST(NodeRecordDiscoveryResponse, FieldsAndTheCasesWithoutARecord) {
     const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
     const Row rows[] = {
         {"whole", kDiscoveryFields + kName + kEight + hex("01 02 03 04"), kTower},
-        {"letters in upper case", text("ND") + Bytes(kDiscoveryFields.begin() + 2,
-                                                     kDiscoveryFields.end()) +
-                                      kName + kEight + hex("01 02 03 04"),
+        {"letters in upper case",
+         text("ND") + Bytes(kDiscoveryFields.begin() + 2, kDiscoveryFields.end()) + kName + kEight +
+             hex("01 02 03 04"),
          kTower},
         {"negative extra", kDiscoveryFields + kName + kEight + hex("FF FF FF FE"),
          withExtra(kTower, -2)},
@@ -84,8 +84,8 @@ TEST(NodeRecordDiscoveryResponse, FieldsAndTheCasesWithoutARecord) {
         {"part of the eight bytes", kDiscoveryFields + kName + hex("A0"), withExtra(kTower, -1)},
         {"extra cut short", kDiscoveryFields + kName + kEight + hex("01 02"),
          withExtra(kTower, -1)},
-        {"30-character name", kDiscoveryFields + text(thirty) + hex("00") + kEight +
-                                  hex("01 02 03 04"),
+        {"30-character name",
+         kDiscoveryFields + text(thirty) + hex("00") + kEight + hex("01 02 03 04"),
          withName(kTower, thirty.substr(0, 23))},
         {"empty name", kDiscoveryFields + hex("00") + kEight, withName(withExtra(kTower, -1), "")},
         {"ends right after the name", kDiscoveryFields + kName, std::nullopt},
@@ -94,8 +94,8 @@ TEST(NodeRecordDiscoveryResponse, FieldsAndTheCasesWithoutARecord) {
          std::nullopt},
         {"status 01", text("nd") + hex("01 12 34 11 22 33 44 55 66 77 88") + kName + kEight,
          std::nullopt},
-        {"other letters", text("nx") + Bytes(kDiscoveryFields.begin() + 2, kDiscoveryFields.end()) +
-                              kName + kEight,
+        {"other letters",
+         text("nx") + Bytes(kDiscoveryFields.begin() + 2, kDiscoveryFields.end()) + kName + kEight,
          std::nullopt},
         {"two bytes", text("nd"), std::nullopt},
         {"empty", {}, std::nullopt},
@@ -107,8 +107,8 @@ TEST(NodeRecordIdentification, FieldsAndTheCasesWithoutARecord) {
     const Row rows[] = {
         {"no extra", kIdentificationFields + kName + kEight, withExtra(kTower, -1)},
         {"with extra", kIdentificationFields + kName + kEight + hex("01 02 03 04"), kTower},
-        {"name of 24 characters", kIdentificationFields + text("123456789012345678901234") +
-                                      hex("00 01"),
+        {"name of 24 characters",
+         kIdentificationFields + text("123456789012345678901234") + hex("00 01"),
          withName(withExtra(kTower, -1), "12345678901234567890123")},
         {"ends right after the name", kIdentificationFields + kName, std::nullopt},
         {"ends inside the skipped block",

@@ -86,14 +86,6 @@ TEST(PacketEncoder, NextAttemptTakesTheNextSequenceAndWrapsAt64) {
     EXPECT_EQ(encoder.packetSequence(), 65u);
 }
 
-TEST(PacketEncoder, NextAttemptPrintsNothingByDefault) {
-    PacketEncoder encoder;
-    encoder.compose(0x8108, 10, 1, 0, {0});
-    testing::internal::CaptureStdout();
-    encoder.nextAttempt();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
 TEST(PacketEncoder, ProgressSpinsThroughFourCharacters) {
     PacketEncoder encoder;
     encoder.compose(0x8108, 10, 1, 0, {0});
@@ -101,12 +93,4 @@ TEST(PacketEncoder, ProgressSpinsThroughFourCharacters) {
     testing::internal::CaptureStdout();
     for (int i = 0; i < 5; ++i) encoder.nextAttempt();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "/\b-\b\\\b|\b/\b");
-}
-
-TEST(PacketEncoder, NextAttemptBeforeAnyComposeOnlyCounts) {
-    PacketEncoder encoder;
-    encoder.nextAttempt();
-    EXPECT_TRUE(encoder.packet().empty());
-    EXPECT_EQ(encoder.packetSequence(), 2u);
-    EXPECT_EQ(encoder.code(), 0);
 }

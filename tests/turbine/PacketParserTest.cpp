@@ -166,12 +166,6 @@ TEST_F(ParserFixture, NothingCarriesOverBetweenCalls) {
     EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(kReplyBody)) + " 2D B1");
 }
 
-TEST_F(ParserFixture, NotifyGoesNowhere) {
-    EXPECT_EQ(parser.notify(1), 0);
-    EXPECT_FALSE(below.isComplete());
-    EXPECT_FALSE(parser.ownedBySource());
-}
-
 TEST_F(ParserFixture, VerboseShortReport) {
     settings.verbose = 1;
     EXPECT_EQ(feed("AA 10 01 01 02 10 03"),
