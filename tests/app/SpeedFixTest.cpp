@@ -30,6 +30,10 @@ TEST(SpeedFixTest, ValuesTriedForTheValueRead) {
     }
 }
 
+bool isSuccess(const std::string& status) {
+    return status == kStatusSpeedCorrect || status == kStatusSpeedFixed;
+}
+
 bool isEnd(const std::string& status) {
     static const Texts ends = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink,
                                kStatusSpeedFixed, kStatusUnable};
@@ -37,19 +41,35 @@ bool isEnd(const std::string& status) {
 }
 
 // The operator's whole road: type the turbine, Search, Fix once it is found, and close
-// once the fix has ended and the worker is idle again.
+// once the fix has ended: after its last status, or after the "Fix Complete" box and the
+// count's return to 0 that follows it.
 FakeDialogHost::Script wholeFix(DialogRun& run) {
-    return [&run, pressed = false](FakeDialogHost& host, const HostEvent& event) mutable {
-        if (event.kind == HostEvent::Init) {
-            host.type(kTurbine);
-            host.press(kIdSearch);
-        } else if (event.kind == HostEvent::Idle) {
-            if (!pressed && run.worker().found() && !run.worker().searchDue()) {
-                host.press(kIdFix);
-                pressed = true;
-            } else if (pressed && !run.worker().fixDue() && isEnd(run.lastText(kIdStatus))) {
-                host.close();
-            }
+    return [&run, pressed = false, boxed = false, settled = false](
+               FakeDialogHost& host, const HostEvent& event) mutable {
+        switch (event.kind) {
+            case HostEvent::Init:
+                host.type(kTurbine);
+                host.press(kIdSearch);
+                break;
+            case HostEvent::Box:
+                boxed = true;
+                break;
+            case HostEvent::Text:
+                if (boxed && event.id == kIdOthersCount && event.text == "0") settled = true;
+                if (event.id == kIdStatus && isEnd(event.text) && !isSuccess(event.text)) {
+                    settled = true;
+                }
+                break;
+            case HostEvent::Idle:
+                if (!pressed && run.worker().found() && !run.worker().searchDue()) {
+                    host.press(kIdFix);
+                    pressed = true;
+                } else if (settled) {
+                    host.close();
+                }
+                break;
+            case HostEvent::Enable:
+                break;
         }
     };
 }
