@@ -129,7 +129,6 @@ void QtDialogHost::buildControls(const DialogTemplate& dialogTemplate) {
                 auto* edit = new QLineEdit(text, &window);
                 edit->setFrame((control.style & kBorder) != 0);
                 edit->setReadOnly((control.style & kReadOnly) != 0);
-                edit->setMaxLength(32767);
                 widget = edit;
                 break;
             }
