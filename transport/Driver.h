@@ -26,8 +26,7 @@ public:
                                                 std::uint8_t stopBits, std::uint8_t parity) = 0;
     virtual DriverStatus setFlowControl(DeviceHandle, std::uint16_t flow, std::uint8_t xon,
                                         std::uint8_t xoff) = 0;
-    virtual DriverStatus setTimeouts(DeviceHandle, std::uint32_t readMs,
-                                     std::uint32_t writeMs) = 0;
+    virtual DriverStatus setTimeouts(DeviceHandle, std::uint32_t readMs, std::uint32_t writeMs) = 0;
 };
 
 }  // namespace transport

@@ -5,7 +5,8 @@
 namespace transport {
 
 std::unique_ptr<Driver> chooseDriver(const char* libraryPath) {
-    if (auto library = Ftd2xxDriver::load(libraryPath ? libraryPath : Ftd2xxDriver::kDefaultLibrary))
+    if (auto library =
+            Ftd2xxDriver::load(libraryPath ? libraryPath : Ftd2xxDriver::kDefaultLibrary))
         return library;
     return std::make_unique<SerialPortDriver>();
 }

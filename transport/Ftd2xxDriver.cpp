@@ -54,13 +54,17 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
 Ftd2xxDriver::Ftd2xxDriver(void* library, std::unique_ptr<Functions> functions)
     : library_(library), functions_(std::move(functions)) {}
 
-Ftd2xxDriver::~Ftd2xxDriver() { dlclose(library_); }
+Ftd2xxDriver::~Ftd2xxDriver() {
+    dlclose(library_);
+}
 
 DriverStatus Ftd2xxDriver::open(int deviceIndex, DeviceHandle* handle) {
     return functions_->open(deviceIndex, handle);
 }
 
-DriverStatus Ftd2xxDriver::close(DeviceHandle handle) { return functions_->close(handle); }
+DriverStatus Ftd2xxDriver::close(DeviceHandle handle) {
+    return functions_->close(handle);
+}
 
 DriverStatus Ftd2xxDriver::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
                                 std::uint32_t* got) {
@@ -82,8 +86,8 @@ DriverStatus Ftd2xxDriver::setDataCharacteristics(DeviceHandle handle, std::uint
     return functions_->setDataCharacteristics(handle, wordLength, stopBits, parity);
 }
 
-DriverStatus Ftd2xxDriver::setFlowControl(DeviceHandle handle, std::uint16_t flow,
-                                          std::uint8_t xon, std::uint8_t xoff) {
+DriverStatus Ftd2xxDriver::setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                          std::uint8_t xoff) {
     return functions_->setFlowControl(handle, flow, xon, xoff);
 }
 

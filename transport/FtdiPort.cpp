@@ -36,9 +36,7 @@ int PortReader::pump() {
     if (got == 0) return 1;
     if (got < 0) return got;
     sync();
-    // Through the port's own sink operation, so the chain runs as from any stage below.
-    ByteSink& self = *this;
-    self.receive(ByteView(buffer, static_cast<std::uint32_t>(got)));
+    receive(ByteView(buffer, static_cast<std::uint32_t>(got)));
     sync();
     return 0;
 }

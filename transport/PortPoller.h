@@ -32,7 +32,7 @@ public:
     // 200 ms read with ms / 5 and allow 4. Reads that bring data never count.
     bool wait(int ms) override;
     // 0: one read of 1 ms. 1 to 50: up to three reads of ms, ending at the first with data.
-    // Longer: up to ten reads of 50 ms ending likewise, then one of ms.
+    // Longer: up to ten reads of 50 ms ending likewise, then one of ms. Below 0: no read.
     bool drain(int ms) override;
 
     FtdiPort& port() { return *port_; }

@@ -19,7 +19,9 @@ constexpr std::uint16_t kFlowRtsCts = 0x0100;
 constexpr std::uint16_t kFlowDtrDsr = 0x0200;
 constexpr std::uint16_t kFlowXonXoff = 0x0400;
 
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 }  // namespace
 
 bool namesInOrder(const std::string& a, const std::string& b) {
@@ -51,14 +53,15 @@ bool namesInOrder(const std::string& a, const std::string& b) {
 
 std::optional<std::string> selectPort(std::vector<PortCandidate> ports, int deviceIndex) {
     std::erase_if(ports, [](const PortCandidate& p) { return p.usbVendorId != kChipVendorId; });
-    std::sort(ports.begin(), ports.end(),
-              [](const PortCandidate& a, const PortCandidate& b) { return namesInOrder(a.name, b.name); });
+    std::sort(ports.begin(), ports.end(), [](const PortCandidate& a, const PortCandidate& b) {
+        return namesInOrder(a.name, b.name);
+    });
     if (deviceIndex < 0 || static_cast<std::size_t>(deviceIndex) >= ports.size()) return {};
     return ports[static_cast<std::size_t>(deviceIndex)].name;
 }
 
-std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength,
-                                                   std::uint8_t stopBits, std::uint8_t parity) {
+std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
+                                                   std::uint8_t parity) {
     if (wordLength != 7 && wordLength != 8) return {};
     int stop = 0;
     if (stopBits == kOneStopBitCode) {
@@ -75,11 +78,16 @@ std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength,
 
 std::optional<int> mapFlowControl(std::uint16_t flow) {
     switch (flow) {
-        case kFlowNone: return SP_FLOWCONTROL_NONE;
-        case kFlowRtsCts: return SP_FLOWCONTROL_RTSCTS;
-        case kFlowDtrDsr: return SP_FLOWCONTROL_DTRDSR;
-        case kFlowXonXoff: return SP_FLOWCONTROL_XONXOFF;
-        default: return {};
+        case kFlowNone:
+            return SP_FLOWCONTROL_NONE;
+        case kFlowRtsCts:
+            return SP_FLOWCONTROL_RTSCTS;
+        case kFlowDtrDsr:
+            return SP_FLOWCONTROL_DTRDSR;
+        case kFlowXonXoff:
+            return SP_FLOWCONTROL_XONXOFF;
+        default:
+            return {};
     }
 }
 
@@ -94,7 +102,9 @@ struct OpenPort {
     std::uint32_t writeTimeoutMs;
 };
 
-OpenPort* portOf(DeviceHandle handle) { return static_cast<OpenPort*>(handle); }
+OpenPort* portOf(DeviceHandle handle) {
+    return static_cast<OpenPort*>(handle);
+}
 
 DriverStatus statusOf(sp_return result) {
     return result == SP_OK ? kDriverOk : SerialPortDriver::kIoError;
@@ -166,8 +176,8 @@ DriverStatus SerialPortDriver::read(DeviceHandle handle, void* buffer, std::uint
     return kDriverOk;
 }
 
-DriverStatus SerialPortDriver::write(DeviceHandle handle, const void* buffer,
-                                     std::uint32_t count, std::uint32_t* written) {
+DriverStatus SerialPortDriver::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                                     std::uint32_t* written) {
     *written = 0;
     OpenPort* open = portOf(handle);
     const int result = sp_blocking_write(open->port, buffer, count, open->writeTimeoutMs);
@@ -180,10 +190,8 @@ DriverStatus SerialPortDriver::setBaudRate(DeviceHandle handle, std::uint32_t ba
     return statusOf(sp_set_baudrate(portOf(handle)->port, static_cast<int>(baud)));
 }
 
-DriverStatus SerialPortDriver::setDataCharacteristics(DeviceHandle handle,
-                                                      std::uint8_t wordLength,
-                                                      std::uint8_t stopBits,
-                                                      std::uint8_t parity) {
+DriverStatus SerialPortDriver::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                                      std::uint8_t stopBits, std::uint8_t parity) {
     const auto line = serialport::mapDataCharacteristics(wordLength, stopBits, parity);
     if (!line) return kInvalidParameter;
     sp_port* port = portOf(handle)->port;

@@ -57,8 +57,8 @@ struct LineSettings {
     int stopBits;
     int parity;
 };
-std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength,
-                                                   std::uint8_t stopBits, std::uint8_t parity);
+std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
+                                                   std::uint8_t parity);
 std::optional<int> mapFlowControl(std::uint16_t flow);
 
 }  // namespace serialport

@@ -41,13 +41,14 @@ std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint3
 }
 
 std::int64_t DeviceLine::timeWhenAvailable(std::uint32_t count) const {
+    if (count == 0) return 0;
     std::lock_guard lock(mutex_);
     std::size_t total = 0;
     for (const Chunk& chunk : chunks_) {
         total += chunk.bytes.size() - chunk.taken;
         if (total >= count) return chunk.atMs;
     }
-    return count == 0 ? 0 : -1;
+    return -1;
 }
 
 SimulatedDevice::SimulatedDevice(Clock& clock) : clock_(clock) {}
@@ -100,6 +101,15 @@ void SimulatedDevice::clearRecords() {
     calls_.clear();
 }
 
+void SimulatedDevice::setRecording(bool on) {
+    std::lock_guard lock(mutex_);
+    recording_ = on;
+}
+
+void SimulatedDevice::recordCall(std::string call) {
+    if (recording_) calls_.push_back(std::move(call));
+}
+
 bool SimulatedDevice::faulty(DeviceFault fault) const {
     return (faults_ >> static_cast<unsigned>(fault)) & 1u;
 }
@@ -111,7 +121,7 @@ bool SimulatedDevice::usable(DeviceHandle handle, std::int64_t nowMs) const {
 DriverStatus SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
     const std::int64_t now = clock_.nowMs();
     std::lock_guard lock(mutex_);
-    calls_.push_back("open " + std::to_string(deviceIndex));
+    recordCall("open " + std::to_string(deviceIndex));
     *handle = nullptr;
     if (deviceIndex != 0 || now >= vanishAtMs_) return kDeviceNotFound;
     if (faulty(DeviceFault::Open)) return kIoError;
@@ -122,14 +132,14 @@ DriverStatus SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
 
 DriverStatus SimulatedDevice::close(DeviceHandle handle) {
     std::lock_guard lock(mutex_);
-    calls_.push_back("close");
+    recordCall("close");
     if (!open_ || handle != this) return kInvalidHandle;
     open_ = false;
     return kDriverOk;
 }
 
 DriverStatus SimulatedDevice::configure(DeviceHandle handle, DeviceFault fault, std::string call) {
-    calls_.push_back(std::move(call));
+    recordCall(std::move(call));
     if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
     return faulty(fault) ? kIoError : kDriverOk;
 }
@@ -150,15 +160,15 @@ DriverStatus SimulatedDevice::setDataCharacteristics(DeviceHandle handle, std::u
 DriverStatus SimulatedDevice::setFlowControl(DeviceHandle handle, std::uint16_t flow,
                                              std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard lock(mutex_);
-    return configure(handle, DeviceFault::FlowControl,
-                     "flow " + std::to_string(flow) + ' ' + std::to_string(xon) + ' ' +
-                         std::to_string(xoff));
+    return configure(
+        handle, DeviceFault::FlowControl,
+        "flow " + std::to_string(flow) + ' ' + std::to_string(xon) + ' ' + std::to_string(xoff));
 }
 
 DriverStatus SimulatedDevice::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
                                           std::uint32_t writeMs) {
     std::lock_guard lock(mutex_);
-    calls_.push_back("timeouts " + std::to_string(readMs) + ' ' + std::to_string(writeMs));
+    recordCall("timeouts " + std::to_string(readMs) + ' ' + std::to_string(writeMs));
     if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
     readTimeoutMs_ = readMs;
     return kDriverOk;
@@ -188,11 +198,14 @@ DriverStatus SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint3
             fails = true;
         }
         clock_.sleepUntil(end);
-        if (!fails) *got = line_.take(std::max(end, clock_.nowMs()), static_cast<std::uint8_t*>(buffer), wanted);
+        if (!fails)
+            *got = line_.take(std::max(end, clock_.nowMs()), static_cast<std::uint8_t*>(buffer),
+                              wanted);
     }
     const DriverStatus status = fails ? kIoError : kDriverOk;
     std::lock_guard lock(mutex_);
-    reads_.push_back(ReadRecord{start, clock_.nowMs(), timeout, wanted, *got, status});
+    if (recording_)
+        reads_.push_back(ReadRecord{start, clock_.nowMs(), timeout, wanted, *got, status});
     return status;
 }
 
@@ -205,7 +218,7 @@ DriverStatus SimulatedDevice::write(DeviceHandle handle, const void* buffer, std
     {
         std::lock_guard lock(mutex_);
         if (!usable(handle, now) || faulty(DeviceFault::Write)) return kIoError;
-        writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
+        if (recording_) writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
         peer = peer_;
     }
     *written = count;

@@ -55,8 +55,8 @@ struct WriteRecord {
 };
 
 struct ReadRecord {
-    std::int64_t atMs;       // when the read began
-    std::int64_t endMs;      // when it returned
+    std::int64_t atMs;        // when the read began
+    std::int64_t endMs;       // when it returned
     std::uint32_t timeoutMs;  // the read time-out in force
     std::uint32_t wanted;
     std::uint32_t got;
@@ -93,6 +93,8 @@ public:
     // "flow 0 0 0", "timeouts 200 0", "close".
     std::vector<std::string> calls() const;
     void clearRecords();
+    // Records are kept from the start; a long demonstration run can do without them.
+    void setRecording(bool on);
 
     DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
     DriverStatus close(DeviceHandle handle) override;
@@ -115,6 +117,7 @@ private:
     DriverStatus configure(DeviceHandle handle, DeviceFault fault, std::string call);
     bool usable(DeviceHandle handle, std::int64_t nowMs) const;
     bool faulty(DeviceFault fault) const;
+    void recordCall(std::string call);
 
     Clock& clock_;
     DeviceLine line_;
@@ -124,6 +127,7 @@ private:
     std::int64_t vanishAtMs_ = kNever;
     bool open_ = false;
     std::uint32_t readTimeoutMs_ = 0;
+    bool recording_ = true;
     std::vector<WriteRecord> writes_;
     std::vector<ReadRecord> reads_;
     std::vector<std::string> calls_;

@@ -18,20 +18,4 @@ TEST(ScaledClockTest, ASleepMovesTheClockAtLeastThatFar) {
     EXPECT_GE(clock.nowMs(), after + 100);
 }
 
-TEST(ScaledClockTest, FactorsNotAboveZeroCountAsOne) {
-    EXPECT_EQ(ScaledClock(0.0).factor(), 1.0);
-    EXPECT_EQ(ScaledClock(-3.0).factor(), 1.0);
-    EXPECT_EQ(ScaledClock(4.0).factor(), 4.0);
-}
-
-TEST(VirtualClockTest, SleepsMoveTheClockExactly) {
-    VirtualClock clock(1000);
-    clock.sleepFor(20);
-    clock.sleepFor(-5);
-    clock.sleepUntil(1010);
-    EXPECT_EQ(clock.nowMs(), 1020);
-    clock.sleepUntil(1500);
-    EXPECT_EQ(clock.nowMs(), 1500);
-}
-
 }  // namespace

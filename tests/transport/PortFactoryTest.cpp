@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "tests/transport/PortTestSupport.h"
@@ -17,14 +16,13 @@ struct Opened {
 };
 
 Opened openCaught(SimulatedDevice& device, const Settings& settings) {
-    char* text = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&text, &size);
+    std::FILE* out = std::tmpfile();
     DeviceHandle handle = openDevice(device, settings, 0, 115200, out);
+    std::rewind(out);
+    std::string printed;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) printed += static_cast<char>(c);
     std::fclose(out);
-    Opened result{handle, std::string(text, size)};
-    std::free(text);
-    return result;
+    return {handle, printed};
 }
 
 struct OpenFailure {
@@ -33,7 +31,9 @@ struct OpenFailure {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const OpenFailure& f, std::ostream* os) { *os << f.message; }
+void PrintTo(const OpenFailure& f, std::ostream* os) {
+    *os << f.message;
+}
 
 class OpenFailureTest : public ::testing::TestWithParam<OpenFailure> {};
 

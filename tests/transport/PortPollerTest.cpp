@@ -15,7 +15,9 @@ struct WaitBudget {
     std::size_t emptyReads;
 };
 
-void PrintTo(const WaitBudget& b, std::ostream* os) { *os << "wait(" << b.ms << ")"; }
+void PrintTo(const WaitBudget& b, std::ostream* os) {
+    *os << "wait(" << b.ms << ")";
+}
 
 class WaitBudgetTest : public ::testing::TestWithParam<WaitBudget> {};
 
@@ -29,7 +31,8 @@ TEST_P(WaitBudgetTest, ReadsWithItsTimeoutUntilTheEmptyReadsAreSpent) {
         EXPECT_EQ(read.timeoutMs, budget.readTimeoutMs);
         EXPECT_EQ(read.wanted, 512u);
     }
-    EXPECT_EQ(rig.clock.nowMs(), static_cast<std::int64_t>(budget.emptyReads * budget.readTimeoutMs));
+    EXPECT_EQ(rig.clock.nowMs(),
+              static_cast<std::int64_t>(budget.emptyReads * budget.readTimeoutMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Budgets, WaitBudgetTest,
@@ -80,7 +83,9 @@ struct DrainCase {
     std::vector<std::uint32_t> readTimeouts;
 };
 
-void PrintTo(const DrainCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DrainCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DrainTest : public ::testing::TestWithParam<DrainCase> {};
 
@@ -98,12 +103,12 @@ TEST_P(DrainTest, ReadsAsBudgetedAndClearsTheFlag) {
 
 INSTANTIATE_TEST_SUITE_P(
     Budgets, DrainTest,
-    ::testing::Values(
-        DrainCase{"Zero", 0, -1, {1}}, DrainCase{"ZeroWithData", 0, 0, {1}},
-        DrainCase{"Ten", 10, -1, {10, 10, 10}}, DrainCase{"TenDataInSecond", 10, 15, {10, 10}},
-        DrainCase{"Fifty", 50, -1, {50, 50, 50}},
-        DrainCase{"Sixty", 60, -1, {50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 60}},
-        DrainCase{"SixtyDataInThird", 60, 120, {50, 50, 50, 60}}),
+    ::testing::Values(DrainCase{"Zero", 0, -1, {1}}, DrainCase{"ZeroWithData", 0, 0, {1}},
+                      DrainCase{"Ten", 10, -1, {10, 10, 10}},
+                      DrainCase{"TenDataInSecond", 10, 15, {10, 10}},
+                      DrainCase{"Fifty", 50, -1, {50, 50, 50}},
+                      DrainCase{"Sixty", 60, -1, {50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 60}},
+                      DrainCase{"SixtyDataInThird", 60, 120, {50, 50, 50, 60}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PortPollerTest, AFailingReadTakesItsTimeout) {

@@ -47,7 +47,8 @@ struct PortRig {
         device.clearRecords();
     }
     void send(std::int64_t atMs, std::vector<std::uint8_t> bytes) {
-        device.line().schedule(atMs, ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+        device.line().schedule(atMs,
+                               ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
     }
     bool complete() { return poller->port().isComplete(); }
 };

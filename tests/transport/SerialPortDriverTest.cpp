@@ -10,8 +10,8 @@ using namespace transport::serialport;
 namespace {
 
 const std::vector<PortCandidate> kPorts = {
-    {"/dev/ttyUSB10", 0x0403}, {"/dev/ttyS0", -1},         {"/dev/ttyACM0", 0x2341},
-    {"/dev/ttyUSB2", 0x0403},  {"/dev/ttyUSB1", 0x10C4},   {"/dev/ttyUSB0", 0x0403},
+    {"/dev/ttyUSB10", 0x0403}, {"/dev/ttyS0", -1},       {"/dev/ttyACM0", 0x2341},
+    {"/dev/ttyUSB2", 0x0403},  {"/dev/ttyUSB1", 0x10C4}, {"/dev/ttyUSB0", 0x0403},
 };
 
 struct Selection {
@@ -19,7 +19,9 @@ struct Selection {
     std::optional<std::string> name;
 };
 
-void PrintTo(const Selection& s, std::ostream* os) { *os << "device " << s.deviceIndex; }
+void PrintTo(const Selection& s, std::ostream* os) {
+    *os << "device " << s.deviceIndex;
+}
 
 class PortSelectionTest : public ::testing::TestWithParam<Selection> {};
 
@@ -33,7 +35,9 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortSelectionTest,
                                            Selection{2, "/dev/ttyUSB10"}, Selection{3, {}},
                                            Selection{-1, {}}));
 
-TEST(PortSelectionTest, NoPortsSelectNothing) { EXPECT_EQ(selectPort({}, 0), std::nullopt); }
+TEST(PortSelectionTest, NoPortsSelectNothing) {
+    EXPECT_EQ(selectPort({}, 0), std::nullopt);
+}
 
 TEST(PortSelectionTest, NamesCompareTheirNumbersByValue) {
     const std::vector<std::pair<const char*, const char*>> ordered = {

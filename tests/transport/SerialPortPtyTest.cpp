@@ -33,8 +33,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...) {
     using Ioctl = int (*)(int, unsigned long, void*);
     static const auto real = reinterpret_cast<Ioctl>(dlsym(RTLD_NEXT, "ioctl"));
     const int result = real(fd, request, argument);
-    const bool modem = request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS ||
-                       request == TIOCMBIC;
+    const bool modem =
+        request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
     if (result == 0 || !modem || errno != ENOTTY) return result;
     if (request == TIOCMGET) *static_cast<int*>(argument) = 0;
     return 0;
@@ -102,7 +102,8 @@ std::string readAll(int fd) {
     std::string bytes;
     char buffer[64];
     ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(n));
     return bytes;
 }
 

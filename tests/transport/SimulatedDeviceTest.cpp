@@ -41,7 +41,9 @@ struct ReadCase {
     std::int64_t endMs;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DeviceReadTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -58,6 +60,7 @@ TEST_P(DeviceReadTest, ReturnsWhatArrivedEarlyAtTheCountElseAtTheTimeout) {
 INSTANTIATE_TEST_SUITE_P(
     Semantics, DeviceReadTest,
     ::testing::Values(ReadCase{"Nothing", {}, 8, "", 20},
+                      ReadCase{"NothingWanted", {{5, "ab"}}, 0, "", 0},
                       ReadCase{"LessThanWanted", {{5, "ab"}}, 8, "ab", 20},
                       ReadCase{"CountReachedEarly", {{5, "ab"}, {7, "cd"}}, 4, "abcd", 7},
                       ReadCase{"AlreadyThere", {{0, "abcdef"}}, 4, "abcd", 0},
