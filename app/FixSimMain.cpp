@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     else clock = std::make_unique<transport::ScaledClock>(options.timeScale);
     const transport::Settings& settings = transport::kBuildSettings;
     const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
+    field->device().setRecording(false);  // a run may last all day; nothing reads the records
     transport::PortFactory factory(field->device(), *clock, settings);
 
     app::ProcessObjects objects(&factory, settings, *clock);
