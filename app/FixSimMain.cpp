@@ -34,7 +34,7 @@ struct Options {
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--help" || option == "-h" || i + 1 >= argc) return false;
+        if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         if (option == "--scenario") {
             options.scenario = value;
@@ -54,6 +54,13 @@ bool parseOptions(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);  // before Qt, which needs a display
+            return 0;
+        }
+    }
     QApplication application(argc, argv);  // takes Qt's own options out of argv
     app::useClassicStyle(application);
     Options options;
