@@ -78,8 +78,10 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<transport::Clock> clock;
-    if (options.timeScale == 1.0) clock = std::make_unique<transport::SteadyClock>();
-    else clock = std::make_unique<transport::ScaledClock>(options.timeScale);
+    if (options.timeScale == 1.0)
+        clock = std::make_unique<transport::SteadyClock>();
+    else
+        clock = std::make_unique<transport::ScaledClock>(options.timeScale);
     const transport::Settings& settings = transport::kBuildSettings;
     const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
     field->device().setRecording(false);  // a run may last all day; nothing reads the records

@@ -40,7 +40,7 @@ void useClassicStyle(QApplication& application) {
 // The dialog window: routes close requests, Escape and button presses to the dialog
 // object the way the platform's dialog manager does. It ends only through endDialog.
 class QtDialogHost::Window final : public QDialog {
-public:
+  public:
     explicit Window(ModalDialog& dialog) : dialog_(dialog) {}
 
     void end(int result) {
@@ -50,7 +50,7 @@ public:
     bool ending() const { return ending_; }
     void command(int id) { dialog_.dispatch(kMsgCommand, static_cast<std::uintptr_t>(id), 0); }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override {
         if (!ending_) dialog_.dispatch(kMsgClose, 0, 0);
         event->setAccepted(ending_);
@@ -65,20 +65,25 @@ protected:
     // QDialog rejects on its own in a few places; here that is the Escape command.
     void reject() override { command(kIdCancel); }
 
-private:
+  private:
     ModalDialog& dialog_;
     bool ending_ = false;
 };
 
 QtDialogHost::QtDialogHost() {
     calls().setWake([this] {
-        QMetaObject::invokeMethod(&waker_, [this] { calls().runPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &waker_, [this] { calls().runPending(); }, Qt::QueuedConnection);
     });
 }
 
-QtDialogHost::~QtDialogHost() { calls().close(); }
+QtDialogHost::~QtDialogHost() {
+    calls().close();
+}
 
-QDialog* QtDialogHost::window() const { return window_.get(); }
+QDialog* QtDialogHost::window() const {
+    return window_.get();
+}
 
 int QtDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     window_ = std::make_unique<Window>(dialog);
@@ -158,8 +163,10 @@ void QtDialogHost::buildControls(const DialogTemplate& dialogTemplate) {
         }
         if (control.style & kTabStop) {
             widget->setFocusPolicy(Qt::StrongFocus);
-            if (previousStop) QWidget::setTabOrder(previousStop, widget);
-            else widget->setFocus();  // the first tab stop has the focus at start
+            if (previousStop)
+                QWidget::setTabOrder(previousStop, widget);
+            else
+                widget->setFocus();  // the first tab stop has the focus at start
             previousStop = widget;
         } else {
             widget->setFocusPolicy(Qt::NoFocus);
@@ -182,8 +189,10 @@ QWidget* QtDialogHost::item(int id) const {
 
 std::string QtDialogHost::itemText(int id, std::size_t maxChars) {
     QString text;
-    if (auto* edit = qobject_cast<QLineEdit*>(item(id))) text = edit->text();
-    else if (auto* label = qobject_cast<QLabel*>(item(id))) text = label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(item(id)))
+        text = edit->text();
+    else if (auto* label = qobject_cast<QLabel*>(item(id)))
+        text = label->text();
     std::string bytes = text.toLatin1().toStdString();
     if (bytes.size() > maxChars) bytes.resize(maxChars);
     return bytes;

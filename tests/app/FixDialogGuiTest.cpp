@@ -37,7 +37,7 @@ Widget* control(QWidget* window, const QString& accessibleName) {
 // dialog; message boxes are seen and answered by a watcher of their own, since they run
 // nested loops in which the script's own tick cannot fire again.
 class GuiRun {
-public:
+  public:
     explicit GuiRun(const sim::Scenario& scenario = sim::defaultField()) : rig(scenario) {}
 
     // The script returns true once it is done (it closes the dialog itself).
@@ -45,9 +45,8 @@ public:
     using BoxAnswer = std::function<void(GuiRun&, QMessageBox&)>;
 
     int runApplication(Script script, BoxAnswer answer = okBox) {
-        return drive(std::move(script), std::move(answer), [this] {
-            return runFixApplication(rig.objects, host);
-        });
+        return drive(std::move(script), std::move(answer),
+                     [this] { return runFixApplication(rig.objects, host); });
     }
 
     int runDialog(Script script, BoxAnswer answer = okBox) {
@@ -81,7 +80,7 @@ public:
     QStringList boxes;  // "caption: text"
     bool timedOut = false;
 
-private:
+  private:
     int drive(Script script, BoxAnswer answer, const std::function<int()>& body) {
         QTimer tick;
         QTimer boxWatch;
@@ -121,7 +120,7 @@ private:
 class FixDialogGuiTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void wholeFixByKeyboardAndMouse();
     void escapeLeavesTheDialogOpen();
     void turbineIdWithoutDigits();
@@ -220,7 +219,8 @@ void FixDialogGuiTest::noRadioShowsFaultAndExitsWithOne() {
     const int result = run.runApplication([&](GuiRun&) { shown = true; });
     QVERIFY(!run.timedOut);
     QCOMPARE(result, 1);
-    QCOMPARE(run.boxes, QStringList({"Communications fault: Could not find downtower tallis radio"}));
+    QCOMPARE(run.boxes,
+             QStringList({"Communications fault: Could not find downtower tallis radio"}));
     QVERIFY(!shown);
 }
 

@@ -44,8 +44,8 @@ bool isEnd(const std::string& status) {
 // once the fix has ended: after its last status, or after the "Fix Complete" box and the
 // count's return to 0 that follows it.
 FakeDialogHost::Script wholeFix(DialogRun& run) {
-    return [&run, pressed = false, boxed = false, settled = false](
-               FakeDialogHost& host, const HostEvent& event) mutable {
+    return [&run, pressed = false, boxed = false, settled = false](FakeDialogHost& host,
+                                                                   const HostEvent& event) mutable {
         switch (event.kind) {
             case HostEvent::Init:
                 host.type(kTurbine);
@@ -96,12 +96,14 @@ sim::Scenario scenarioOf(const std::string& source) {
     std::string error;
     const bool isText = source.find('\n') != std::string::npos;
     EXPECT_TRUE(isText ? parseField(source, scenario, error)
-                        : loadScenarioFile(source, scenario, error))
+                       : loadScenarioFile(source, scenario, error))
         << error;
     return scenario;
 }
 
-void PrintTo(const FixCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FixCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SpeedFixEnds : public ::testing::TestWithParam<FixCase> {};
 
@@ -135,21 +137,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FixCase{"Correct", "speed-correct.txt", {kStatusScanning, kStatusSpeedCorrect}, {}, true},
         FixCase{"FixedFirst", "default", then(kChangeOnce, {kStatusSpeedFixed}), {6}, true},
-        FixCase{"FixedSecond", "fixed-second.txt",
-                then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking,
-                                   kStatusSpeedFixed}),
-                {6, 4}, true},
-        FixCase{"Unable", "unable-to-comm.txt",
+        FixCase{"FixedSecond",
+                "fixed-second.txt",
                 then(kChangeOnce,
-                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
-                {6, 4}, false},
-        FixCase{"SixThenBack", kSixThenUnable,
-                then(kChangeOnce,
-                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
-                {4, 6}, false},
+                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusSpeedFixed}),
+                {6, 4},
+                true},
+        FixCase{
+            "Unable",
+            "unable-to-comm.txt",
+            then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
+            {6, 4},
+            false},
+        FixCase{
+            "SixThenBack",
+            kSixThenUnable,
+            then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
+            {4, 6},
+            false},
         FixCase{"LostLink", "lost-link.txt", then(kChangeOnce, {kStatusLostLink}), {6}, false},
-        FixCase{"QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {},
-                false}),
+        FixCase{
+            "QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {}, false}),
     [](const ::testing::TestParamInfo<FixCase>& p) { return p.param.name; });
 
 TEST(SearchTest, FindsTheTurbineAndCountsTheOthers) {
@@ -184,7 +192,9 @@ struct CloseCase {
     const char* text;  // Text: the text set; Box: the caption
 };
 
-void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CloseMidway : public ::testing::TestWithParam<CloseCase> {};
 
