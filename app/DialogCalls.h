@@ -17,7 +17,7 @@ namespace app {
 // never cancelled: its function may use the caller's data, so the caller is released
 // only after it returns (the backend's endDialog dismisses any box such a call shows).
 class DialogCalls {
-  public:
+public:
     using Function = std::function<void()>;
 
     // Makes the calling thread the dialog's thread.
@@ -39,7 +39,7 @@ class DialogCalls {
     void close();
     bool closed() const;
 
-  private:
+private:
     enum class State { Queued, Running, Done, Cancelled };
     struct Pending {
         const Function* function;

@@ -20,9 +20,10 @@ enum class BoxIcon { None, Error };
 enum class BoxOwner { None, Dialog };
 
 // The platform's dialog services, one backend per platform (Qt Widgets, Win32, and a test
-// double). Everything but wake() and the calls object runs on the dialog's thread.
+// double). Everything here runs on the dialog's thread, except calls(), which other
+// threads use to reach it.
 class DialogHost {
-  public:
+public:
     virtual ~DialogHost() = default;
 
     // Builds the dialog from the template and runs it modally, routing its messages to
@@ -44,7 +45,7 @@ class DialogHost {
     // Calls from other threads run on the dialog's thread through this object.
     DialogCalls& calls() { return calls_; }
 
-  private:
+private:
     DialogCalls calls_;
 };
 

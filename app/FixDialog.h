@@ -15,7 +15,7 @@ class ProcessObjects;
 // The program's one dialog: the operator's Search and Fix become requests to the worker,
 // and the worker shows its results through the operations below.
 class FixDialog final : public ModalDialog {
-  public:
+public:
     FixDialog(DialogHost& host, ProcessObjects& objects);
     // Ends the worker first: it uses this dialog to the last.
     ~FixDialog() override;
@@ -40,12 +40,12 @@ class FixDialog final : public ModalDialog {
     // Null until onInit.
     LinkWorker* worker() const { return worker_.get(); }
 
-  protected:
+protected:
     void onInit() override;
     void onCommand(std::uintptr_t wParam, std::intptr_t lParam) override;
     void onClose() override;
 
-  private:
+private:
     void parseTurbineId();
     void resetOthersCount();
 

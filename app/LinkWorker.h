@@ -22,7 +22,7 @@ class ProcessObjects;
 // the target is stored before the new-target flag and read after it (release/acquire),
 // and fix requested is cleared before the fix starts, so a press during the fix is kept.
 class LinkWorker final : public WorkerThread, public radio::NodeSink {
-  public:
+public:
     LinkWorker(FixDialog& owner, ProcessObjects& objects);
     ~LinkWorker() override;
 
@@ -50,11 +50,11 @@ class LinkWorker final : public WorkerThread, public radio::NodeSink {
     FixDialog& owner() const { return owner_; }
     ProcessObjects& objects() const { return objects_; }
 
-  protected:
+protected:
     void run() override;
     void onStopRequested() override;
 
-  private:
+private:
     void search(radio::LocalCommandSender& local);
     void idlePoll();
 

@@ -8,7 +8,7 @@ namespace app {
 
 // A dialog object that the platform's dialog messages are routed to.
 class ModalDialog {
-  public:
+public:
     explicit ModalDialog(DialogHost& host) : host_(host) {}
     virtual ~ModalDialog() = default;
     ModalDialog(const ModalDialog&) = delete;
@@ -23,13 +23,13 @@ class ModalDialog {
 
     DialogHost& host() const { return host_; }
 
-  protected:
+protected:
     virtual void onInit() {}
     virtual void onCommand(std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual bool onMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     virtual void onClose();
 
-  private:
+private:
     DialogHost& host_;
 };
 

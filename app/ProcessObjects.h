@@ -23,7 +23,7 @@ namespace app {
 // and tests build fresh ones. Only the worker thread uses them once the dialog runs, and
 // the worker has ended before they are destroyed.
 class ProcessObjects {
-  public:
+public:
     ProcessObjects(transport::PortFactory* factory, const transport::Settings& settings,
                    transport::Clock& clock);
     ProcessObjects(const ProcessObjects&) = delete;

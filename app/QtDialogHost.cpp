@@ -40,7 +40,7 @@ void useClassicStyle(QApplication& application) {
 // The dialog window: routes close requests, Escape and button presses to the dialog
 // object the way the platform's dialog manager does. It ends only through endDialog.
 class QtDialogHost::Window final : public QDialog {
-  public:
+public:
     explicit Window(ModalDialog& dialog) : dialog_(dialog) {}
 
     void end(int result) {
@@ -50,7 +50,7 @@ class QtDialogHost::Window final : public QDialog {
     bool ending() const { return ending_; }
     void command(int id) { dialog_.dispatch(kMsgCommand, static_cast<std::uintptr_t>(id), 0); }
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override {
         if (!ending_) dialog_.dispatch(kMsgClose, 0, 0);
         event->setAccepted(ending_);
@@ -65,7 +65,7 @@ class QtDialogHost::Window final : public QDialog {
     // QDialog rejects on its own in a few places; here that is the Escape command.
     void reject() override { command(kIdCancel); }
 
-  private:
+private:
     ModalDialog& dialog_;
     bool ending_ = false;
 };

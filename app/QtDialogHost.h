@@ -19,7 +19,7 @@ namespace app {
 // The dialog services on Qt Widgets. Build a QApplication before using it, and run it on
 // the thread that owns the application.
 class QtDialogHost final : public DialogHost {
-  public:
+public:
     QtDialogHost();
     ~QtDialogHost() override;
 
@@ -38,7 +38,7 @@ class QtDialogHost final : public DialogHost {
     // is shown: for tests and for screenshots.
     void setOnShow(std::function<void(QDialog&)> onShow) { onShow_ = std::move(onShow); }
 
-  private:
+private:
     class Window;
 
     QWidget* item(int id) const;

@@ -31,11 +31,11 @@ SpeedValues speedValuesFor(std::uint32_t current);
 // on the worker thread against the node the worker found; every step is shown in the
 // dialog's status line.
 class SpeedFix {
-  public:
+public:
     explicit SpeedFix(LinkWorker& worker) : worker_(worker) {}
     void run();
 
-  private:
+private:
     enum class Outcome { Answers, NoAnswer, LostLink };
 
     // Tries a "bd" value: write it, store it, restart the radio, let the link come back

@@ -7,7 +7,7 @@ namespace app {
 // Lowers the default completion time-out for a scope and restores the previous value on
 // every way out.
 class TimeoutScope {
-  public:
+public:
     TimeoutScope(radio::CommandLink& link, int ms) : link_(link), saved_(link.defaultTimeout()) {
         link_.setDefaultTimeout(ms);
     }
@@ -15,7 +15,7 @@ class TimeoutScope {
     TimeoutScope(const TimeoutScope&) = delete;
     TimeoutScope& operator=(const TimeoutScope&) = delete;
 
-  private:
+private:
     radio::CommandLink& link_;
     int saved_;
 };

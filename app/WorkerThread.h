@@ -9,7 +9,7 @@ namespace app {
 // at running() between its steps, and onStopRequested() lets a subclass cut short a
 // wait that is in progress.
 class WorkerThread {
-  public:
+public:
     WorkerThread() = default;
     // Stops and joins a thread that is still running.
     virtual ~WorkerThread();
@@ -27,12 +27,12 @@ class WorkerThread {
     // True once a started thread has left run().
     bool ended() const { return ended_.load(std::memory_order_acquire); }
 
-  protected:
+protected:
     virtual void run() = 0;
     // Called by requestStop on the requesting thread, after running has been cleared.
     virtual void onStopRequested() {}
 
-  private:
+private:
     void entry();
 
     std::atomic<bool> running_{false};

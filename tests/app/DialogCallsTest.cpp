@@ -15,7 +15,7 @@ namespace {
 // The dialog's side of the calls, driven by hand: wake-ups are counted and waited for,
 // so each test decides exactly when the dialog's thread runs the queue.
 class DialogThreadDouble {
-  public:
+public:
     explicit DialogThreadDouble(DialogCalls& calls) : calls_(calls) {
         calls_.bindToCurrentThread();
         calls_.setWake([this] {
@@ -30,7 +30,7 @@ class DialogThreadDouble {
         woken_.wait(lock, [&] { return wakes_ >= n; });
     }
 
-  private:
+private:
     DialogCalls& calls_;
     std::mutex mutex_;
     std::condition_variable woken_;

@@ -27,7 +27,7 @@ struct HostEvent {
 // recorded and dismissed at once, after the script has seen them. While nothing happens
 // the script is shown Idle every few milliseconds, so it can act on the worker's state.
 class FakeDialogHost final : public DialogHost {
-  public:
+public:
     using Script = std::function<void(FakeDialogHost&, const HostEvent&)>;
 
     FakeDialogHost();
@@ -56,7 +56,7 @@ class FakeDialogHost final : public DialogHost {
     std::vector<std::string> boxes() const { return boxes_; }
     bool ended() const { return ended_; }
 
-  private:
+private:
     struct Item {
         std::string text;
         bool enabled = true;

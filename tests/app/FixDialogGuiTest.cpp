@@ -37,7 +37,7 @@ Widget* control(QWidget* window, const QString& accessibleName) {
 // dialog; message boxes are seen and answered by a watcher of their own, since they run
 // nested loops in which the script's own tick cannot fire again.
 class GuiRun {
-  public:
+public:
     explicit GuiRun(const sim::Scenario& scenario = sim::defaultField()) : rig(scenario) {}
 
     // The script returns true once it is done (it closes the dialog itself).
@@ -80,7 +80,7 @@ class GuiRun {
     QStringList boxes;  // "caption: text"
     bool timedOut = false;
 
-  private:
+private:
     int drive(Script script, BoxAnswer answer, const std::function<int()>& body) {
         QTimer tick;
         QTimer boxWatch;

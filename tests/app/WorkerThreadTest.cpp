@@ -12,7 +12,7 @@ namespace {
 
 // Runs until asked to stop; its wait ends when a stop is requested, as the port's does.
 class BlockingWorker final : public WorkerThread {
-  public:
+public:
     ~BlockingWorker() override { stopAndWait(); }
 
     void awaitStarted() {
@@ -21,7 +21,7 @@ class BlockingWorker final : public WorkerThread {
     }
     int passes() const { return passes_; }
 
-  protected:
+protected:
     void run() override {
         std::unique_lock lock(mutex_);
         started_ = true;
@@ -37,7 +37,7 @@ class BlockingWorker final : public WorkerThread {
         changed_.notify_all();
     }
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool started_ = false;
