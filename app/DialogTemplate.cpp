@@ -30,7 +30,14 @@ constexpr std::array<ControlTemplate, 9> kFixControls{{
 }  // namespace
 
 const DialogTemplate kFixDialogTemplate{
-    "DLG_FIX", "Qor Inverter Comm Fix", "MS Sans Serif", 8, 159, 110, kFixControls,
+    .name = "DLG_FIX",
+    .title = "Qor Inverter Comm Fix",
+    .style = kPopup | kCaption | kSystemMenu | kModalFrame,
+    .fontFace = "MS Sans Serif",
+    .fontPoints = 8,
+    .width = 159,
+    .height = 110,
+    .controls = kFixControls,
 };
 
 }  // namespace app

@@ -25,6 +25,14 @@ DialogBaseUnits baseUnitsOf(const QFont& font) {
             metrics.height()};
 }
 
+// A caption with a system menu means a close box and nothing else: no help, no resizing.
+Qt::WindowFlags windowFlagsFor(std::uint32_t style) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if (style & kCaption) flags |= Qt::WindowTitleHint;
+    if (style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    return flags;
+}
+
 QRect pixelRect(const DialogBaseUnits& units, const DialogRect& rect) {
     return {units.toPixelsX(rect.x), units.toPixelsY(rect.y), units.toPixelsX(rect.width),
             units.toPixelsY(rect.height)};
@@ -88,8 +96,7 @@ QDialog* QtDialogHost::window() const {
 int QtDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     window_ = std::make_unique<Window>(dialog);
     Window& window = *window_;
-    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window.setWindowFlags(windowFlagsFor(dialogTemplate.style));
     window.setWindowTitle(QString::fromLatin1(dialogTemplate.title));
     window.setObjectName(QString::fromLatin1(dialogTemplate.name));
     QFont font(QString::fromLatin1(dialogTemplate.fontFace), dialogTemplate.fontPoints);
