@@ -2,23 +2,24 @@
 
 #include <functional>
 
-#include "Bytes.h"
 #include "LinkRig.h"
 #include "radio/CommandSender.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
 using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 
 const Bytes kNodeBytes = hex("11 22 33 44 55 66 77 88 12 34");
 
 Bytes localResponse(const char* letters, const Bytes& statusAndValue) {
-    return frame(hex("88 01") + text(letters) + statusAndValue);
+    return apiFrame(hex("88 01") + text(letters) + statusAndValue);
 }
 
 Bytes remoteResponse(const char* letters, const Bytes& statusAndValue) {
-    return frame(hex("97 03") + kNodeBytes + text(letters) + statusAndValue);
+    return apiFrame(hex("97 03") + kNodeBytes + text(letters) + statusAndValue);
 }
 
 void aimAtNode(LinkRig& rig) {

@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "Bytes.h"
 #include "LinkRig.h"
 #include "radio/CommandSender.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
 using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 
@@ -15,8 +16,8 @@ constexpr int kWorkerUnit = 1100;
 constexpr std::int64_t kWrittenAtMs = 30;  // after the drain of the exchange
 
 Bytes discoveryAnswer(const std::string& name) {
-    return frame(hex("88 01") + text("ND") + hex("00 12 34 11 22 33 44 55 66 77 88") + text(name) +
-                 hex("00 FF FE 00 01 02 03 04 05 00 00 00 01"));
+    return apiFrame(hex("88 01") + text("ND") + hex("00 12 34 11 22 33 44 55 66 77 88") +
+                    text(name) + hex("00 FF FE 00 01 02 03 04 05 00 00 00 01"));
 }
 
 class NameSink final : public NodeSink {

@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "Bytes.h"
 #include "StageProbes.h"
 #include "radio/FrameAssembler.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
 using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 
@@ -19,7 +20,7 @@ const Bytes kFrameB = hex("7E 00 01 8A 75");              // type byte alone
 const Bytes kFrameC = [] {
     Bytes data = hex("90");
     for (int i = 1; i < 126; ++i) data.push_back(i % 9 == 0 ? 0x7E : static_cast<std::uint8_t>(i));
-    return frame(data);
+    return apiFrame(data);
 }();
 const Bytes kGoodFrames[] = {kFrameA, kFrameB, kFrameC};
 
@@ -68,7 +69,7 @@ TEST(FrameAssemblerChecksum, ABadFrameIsReportedOnceAndTheNextGoodOneStillArrive
 
 TEST(FrameAssemblerChecksum, TheBytesOfADroppedFrameAreNotSearchedAgain) {
     // A frame whose data happens to hold a whole good frame; its checksum is wrong.
-    Bytes bad = frame(hex("88 01") + kFrameB);
+    Bytes bad = apiFrame(hex("88 01") + kFrameB);
     bad.back() ^= 0xFF;
     Chain chain;
     testing::internal::CaptureStderr();
@@ -106,7 +107,7 @@ TEST(FrameAssemblerLength, AStartByteInsideTheLengthIsALengthByte) {
         data[0] = 0x42;
         return data;
     }();
-    const Bytes whole = frame(longData);
+    const Bytes whole = apiFrame(longData);
     Chain chain;
     chain.feed(hex("7E 01") + Bytes{0x7E});
     chain.feed(Bytes(whole.begin() + 3, whole.end()));
@@ -116,7 +117,7 @@ TEST(FrameAssemblerLength, AStartByteInsideTheLengthIsALengthByte) {
 TEST(FrameAssemblerLength, ALongFrameGrowsTheBufferAndArrivesWhole) {
     Bytes data(5000);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
-    const Bytes whole = frame(data);
+    const Bytes whole = apiFrame(data);
     Chain chain;
     for (std::size_t at = 0; at < whole.size(); at += 512) {
         chain.feed(Bytes(whole.begin() + at, whole.begin() + std::min(at + 512, whole.size())));

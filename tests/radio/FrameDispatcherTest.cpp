@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "Bytes.h"
 #include "StageProbes.h"
 #include "radio/FrameDispatcher.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
 using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "Bytes.h"
 #include "radio/ApiFrame.h"
 #include "radio/FrameEncoder.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
-using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 

@@ -4,13 +4,14 @@
 #include <memory>
 #include <vector>
 
-#include "Bytes.h"
 #include "StageProbes.h"
 #include "radio/CommandLink.h"
 #include "radio/FrameAssembler.h"
 #include "radio/FrameDispatcher.h"
 #include "radio/FrameEncoder.h"
 #include "radio/PacketReassembler.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/SimulatedPort.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
 #include "transport/SimulatedDevice.h"
@@ -31,7 +32,7 @@ public:
     void onWrite(transport::ByteView, std::int64_t nowMs, transport::DeviceLine& line) override {
         if (answers_.empty()) return;
         for (const Reply& reply : answers_.front()) {
-            line.schedule(nowMs + reply.afterMs, viewOf(reply.bytes));
+            line.schedule(nowMs + reply.afterMs, testsupport::viewOf(reply.bytes));
         }
         answers_.pop_front();
     }
@@ -58,16 +59,8 @@ struct LinkRig {
 
     explicit LinkRig(const transport::Settings& chosen = {})
         : settings(chosen), link(settings, rawLog, encoder, dispatcher) {
-        assembler.setPending(&dispatcher);
-        dispatcher.setPending(&reassembler);
-        reassembler.setPending(&packets);
-        transport::PortFactory factory(device, clock, settings);
-        transport::ByteSource* source = nullptr;
-        poller = factory.create(source, 0, 115200);
-        source->setPending(&rawLog);
-        source->sync();
-        rawLog.setPending(&assembler);
-        rawLog.sync();
+        testsupport::linkChain(assembler, dispatcher, reassembler, packets);
+        poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, assembler);
         link.setPoller(poller.get());
         device.setPeer(&peer);
         device.clearRecords();

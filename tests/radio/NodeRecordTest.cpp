@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "Bytes.h"
 #include "radio/NodeRecord.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
-using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 

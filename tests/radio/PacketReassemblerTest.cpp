@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "Bytes.h"
 #include "StageProbes.h"
 #include "radio/PacketReassembler.h"
+#include "tests/support/Bytes.h"
 
 using namespace radio;
 using namespace radio::test;
+using namespace testsupport;
 
 namespace {
 using Chain = ProbeChain<PacketReassembler>;

@@ -2,10 +2,12 @@
 
 #include <vector>
 
-#include "Bytes.h"
+#include "tests/support/Bytes.h"
 #include "transport/ByteSink.h"
 
 namespace radio::test {
+
+using testsupport::Bytes;
 
 // The bottom of a test chain, shaped like the port: hands chunks up and counts the
 // completion notices that reach it.
@@ -22,7 +24,9 @@ public:
 // The top of a test chain: keeps each chunk handed to it as one entry.
 class ChunkRecorder final : public transport::ReceiveStage {
 public:
-    void receive(transport::ByteView bytes) override { chunks.push_back(bytesOf(bytes)); }
+    void receive(transport::ByteView bytes) override {
+        chunks.push_back(testsupport::bytesOf(bytes));
+    }
     bool reset() override {
         ++resets;
         return true;
@@ -43,7 +47,7 @@ struct ProbeChain {
         bottom.sync();
         stage.setPending(&top);
     }
-    void feed(const Bytes& bytes) { bottom.receive(viewOf(bytes)); }
+    void feed(const Bytes& bytes) { bottom.receive(testsupport::viewOf(bytes)); }
 };
 
 }  // namespace radio::test
