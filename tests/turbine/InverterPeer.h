@@ -4,12 +4,14 @@
 #include <deque>
 #include <vector>
 
+#include "tests/support/Bytes.h"
 #include "transport/SimulatedDevice.h"
 #include "turbine/PacketCheck.h"
 
 namespace turbine::test {
 
-using Bytes = std::vector<std::uint8_t>;
+using testsupport::apiFrame;
+using testsupport::Bytes;
 
 // The inverter's reply as it travels: header (address 0, subaddress 10), the words, the
 // check, DLE framing. byte4 carries the flags in its top two bits and the sequence below.
@@ -24,8 +26,7 @@ inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& pa
                  0x00,
                  0x00};
     packet.insert(packet.end(), payload.begin(), payload.end());
-    const std::uint16_t check =
-        packetCheck(transport::ByteView(packet.data(), static_cast<std::uint32_t>(packet.size())));
+    const std::uint16_t check = packetCheck(testsupport::viewOf(packet));
     packet.push_back(static_cast<std::uint8_t>(check));
     packet.push_back(static_cast<std::uint8_t>(check >> 8));
     Bytes framed{0x10, 0x01};
@@ -36,19 +37,6 @@ inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& pa
     framed.push_back(0x10);
     framed.push_back(0x03);
     return framed;
-}
-
-// An API frame around the given frame data.
-inline Bytes apiFrame(const Bytes& data) {
-    Bytes frame{0x7E, static_cast<std::uint8_t>(data.size() >> 8),
-                static_cast<std::uint8_t>(data.size())};
-    std::uint8_t sum = 0;
-    for (std::uint8_t byte : data) {
-        frame.push_back(byte);
-        sum = static_cast<std::uint8_t>(sum + byte);
-    }
-    frame.push_back(static_cast<std::uint8_t>(0xFF - sum));
-    return frame;
 }
 
 // A received packet frame (0x90) carrying the given packet data from the turbine's radio.
@@ -123,8 +111,7 @@ private:
     }
 
     static void schedule(transport::DeviceLine& line, std::int64_t atMs, const Bytes& bytes) {
-        line.schedule(atMs,
-                      transport::ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+        line.schedule(atMs, testsupport::viewOf(bytes));
     }
 
     std::deque<std::vector<Arrival>> answers_;

@@ -5,18 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/turbine/Hex.h"
+#include "tests/support/Bytes.h"
 #include "turbine/PacketCheck.h"
 #include "turbine/PacketEncoder.h"
 
 using namespace turbine;
-using namespace turbine::test;
+using namespace testsupport;
 
 namespace {
 
-std::string norm(const char* hex) {
-    return hexOf(hexBytes(hex));
-}
+std::string norm(const char* table) { return hexOf(hex(table)); }
 
 }  // namespace
 
@@ -31,7 +29,7 @@ TEST(PacketCheck, ReverseBitsMirrorsTheLowBits) {
 TEST(PacketCheck, IsCrc16Arc) {
     EXPECT_EQ(packetCheck(transport::ByteView("123456789")), 0xBB3D);
     EXPECT_EQ(packetCheck(transport::ByteView()), 0x0000);
-    const auto probe = hexBytes("00 00 00 0A 01 08 81 00 00 00 00");
+    const auto probe = hex("00 00 00 0A 01 08 81 00 00 00 00");
     EXPECT_EQ(packetCheck(viewOf(probe)), 0xE9AD);
 }
 

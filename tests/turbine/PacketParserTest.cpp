@@ -4,14 +4,14 @@
 #include <ostream>
 #include <string>
 
-#include "tests/turbine/Hex.h"
+#include "tests/support/Bytes.h"
 #include "transport/ByteSink.h"
 #include "transport/Settings.h"
 #include "turbine/PacketEncoder.h"
 #include "turbine/PacketParser.h"
 
 using namespace turbine;
-using namespace turbine::test;
+using namespace testsupport;
 
 namespace {
 
@@ -36,8 +36,8 @@ struct ParserFixture : testing::Test {
     }
 
     // Hands the bytes to the parser as the reassembler does; answers what it printed.
-    std::string feed(const std::string& hex) {
-        const auto bytes = hexBytes(hex);
+    std::string feed(const std::string& table) {
+        const auto bytes = hex(table);
         testing::internal::CaptureStdout();
         below.deliver(viewOf(bytes));
         return testing::internal::GetCapturedStdout();
@@ -69,7 +69,7 @@ TEST_P(ParserStates, Table) {
     EXPECT_EQ(feed(c.input), c.printed);
     EXPECT_EQ(below.isComplete(), c.good);
     EXPECT_EQ(parser.code(), c.code);
-    EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(c.buffer)));
+    EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hex(c.buffer)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,7 +167,7 @@ TEST_F(ParserFixture, NothingCarriesOverBetweenCalls) {
     // Nor does a dangling escape.
     feed("10 01 00 10");
     EXPECT_EQ(feed(kReply), "");
-    EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(kReplyBody)) + " 2D B1");
+    EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hex(kReplyBody)) + " 2D B1");
 }
 
 struct VerboseParser : ParserFixture {
@@ -219,7 +219,7 @@ TEST(PacketParserNotice, IsSentBeforeTheHeaderIsRecorded) {
     Watching below;
     below.parser = &parser;
     below.setPending(&parser);
-    const auto bytes = hexBytes(kReply);
+    const auto bytes = hex(kReply);
     below.deliver(viewOf(bytes));
     EXPECT_EQ(below.codeAtNotice, 0);
     EXPECT_EQ(parser.code(), 0x8108);

@@ -11,17 +11,18 @@
 #include "radio/FrameDispatcher.h"
 #include "radio/FrameEncoder.h"
 #include "radio/PacketReassembler.h"
-#include "tests/turbine/Hex.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/turbine/InverterPeer.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
-#include "transport/SimulatedDevice.h"
 #include "turbine/PacketEncoder.h"
 #include "turbine/PacketParser.h"
 #include "turbine/TurbineQuery.h"
 
 using namespace turbine;
 using namespace turbine::test;
+using namespace testsupport;
 
 namespace {
 
@@ -47,21 +48,11 @@ struct QueryRig {
     InverterPeer peer;
 
     explicit QueryRig(transport::Settings given = {}) : settings(given) {
-        assembler.setPending(&dispatcher);
-        dispatcher.setPending(&reassembler);
-        reassembler.setPending(&parser);
-        transport::PortFactory factory(device, clock, settings);
-        transport::ByteSource* source = nullptr;
-        poller = factory.create(source, 0, 115200);
-        source->setPending(&rawLog);
-        source->sync();
-        rawLog.setPending(&assembler);
-        rawLog.sync();
+        testsupport::linkChain(assembler, dispatcher, reassembler, parser);
+        poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, assembler);
         // As after the first frames of a run: every stage current. (The first hand-over of a
         // fresh chain resets the dispatcher, which would forget a transmit status rule.)
-        assembler.sync();
-        dispatcher.sync();
-        reassembler.sync();
+        testsupport::makeCurrent(assembler, dispatcher, reassembler);
         link.setPoller(poller.get());
         device.setPeer(&peer);
         device.clearRecords();
@@ -94,8 +85,8 @@ TEST(TurbineQuery, FirstProbeWithoutReplyRetriesThreeTimesAndAnswers0) {
 
     ASSERT_EQ(rig.peer.requests.size(), 4u);
     EXPECT_EQ(hexOf(rig.peer.requests[0].frame),
-              hexOf(hexBytes("7E 00 1F 10 20 00 00 00 00 00 00 00 00 00 00 00 00"
-                             " 10 01 00 00 00 0A 01 08 81 00 00 00 00 AD E9 10 03 81")));
+              hexOf(hex("7E 00 1F 10 20 00 00 00 00 00 00 00 00 00 00 00 00"
+                        " 10 01 00 00 00 0A 01 08 81 00 00 00 00 AD E9 10 03 81")));
     EXPECT_EQ(rig.frameIds(), (std::vector<int>{32, 36, 40, 44}));
     EXPECT_EQ(rig.sequences(), (std::vector<int>{1, 2, 3, 4}));
     // Each pass: a drain of three 10 ms reads, 88 empty 20 ms reads, the 100 ms pause.
@@ -217,7 +208,7 @@ TEST(TurbineQuery, ACorruptReplyIsWaitedOut) {
 TEST(TurbineQuery, NoWordIsReadFromABrokenPacketThatCameInTheSameRead) {
     QueryRig rig;
     rig.peer.answerNext({{50, receivedPacketFrame(framedReply(0x81, kProbe, {0x01, 0x00}))},
-                         {50, receivedPacketFrame(hexBytes("10 01 01 02 10 03"))}});
+                         {50, receivedPacketFrame(hex("10 01 01 02 10 03"))}});
     testing::internal::CaptureStdout();
     // The reply was accepted, but the buffer now holds the short packet, not its word.
     EXPECT_EQ(rig.query.probeInverter(false, true), -1);
@@ -243,7 +234,7 @@ TEST(TurbineQuery, Sequence16GoesOutDoubledAndItsReplyIsAccepted) {
     rig.reply(50, framedReply(0x90, kProbe, {0x03, 0x00}));
     EXPECT_EQ(rig.query.probeInverter(false, true), 3);
     EXPECT_EQ(hexOf(rig.peer.requests[0].packet),
-              hexOf(hexBytes("10 01 00 00 00 0A 10 10 08 81 00 00 00 00 AC E8 10 03")));
+              hexOf(hex("10 01 00 00 00 0A 10 10 08 81 00 00 00 00 AC E8 10 03")));
 }
 
 TEST(TurbineQuery, FillerFormHeaderAndWord) {
@@ -252,7 +243,7 @@ TEST(TurbineQuery, FillerFormHeaderAndWord) {
     QueryRig rig(settings);
     rig.query.probeInverter(true, false);
     EXPECT_EQ(hexOf(rig.peer.requests[0].packet),
-              hexOf(hexBytes("10 01 BB FF FF BB 01 08 81 00 00 BB BB 56 33 10 03")));
+              hexOf(hex("10 01 BB FF FF BB 01 08 81 00 00 BB BB 56 33 10 03")));
 }
 
 namespace {
