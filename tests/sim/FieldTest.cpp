@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SimBytes.h"
+#include "ToolFrames.h"
 #include "sim/SimulatedField.h"
 
 namespace sim::test {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "SimBytes.h"
 #include "sim/RemoteRadio.h"
+#include "tests/support/Bytes.h"
 
 namespace sim::test {
+
+using namespace testsupport;
+
 namespace {
 
 struct SentFrame {

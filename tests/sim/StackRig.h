@@ -13,6 +13,7 @@
 #include "radio/NodeSink.h"
 #include "radio/PacketReassembler.h"
 #include "sim/SimulatedField.h"
+#include "tests/support/SimulatedPort.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
 #include "turbine/PacketParser.h"
@@ -59,24 +60,13 @@ struct StackRig {
     NodeRecorder nodes;
 
     explicit StackRig(const Scenario& scenario) : sim(makeSimulatedField(scenario, clock)) {
-        assembler.setPending(&dispatcher);
-        dispatcher.setPending(&reassembler);
-        reassembler.setPending(&parser);
+        testsupport::linkChain(assembler, dispatcher, reassembler, parser);
         dispatcher.setNodeSink(&nodes);
-        transport::PortFactory factory(sim->device(), clock, settings);
-        transport::ByteSource* source = nullptr;
-        poller = factory.create(source, 0, 115200);
+        poller = testsupport::openSimulatedPort(sim->device(), clock, settings, rawLog, assembler);
         if (!poller) return;
-        source->setPending(&rawLog);
-        source->sync();
-        rawLog.setPending(&assembler);
-        rawLog.sync();
-        // A stage becomes current, and is reset, at the first hand-over of the stage below.
-        // Make them current now, as the program's first exchange does, so that the first
-        // frame a test receives is not met by a reset of the dispatcher.
-        assembler.sync();
-        dispatcher.sync();
-        reassembler.sync();
+        // Current now, so that the first frame a test receives is not met by a reset of the
+        // dispatcher.
+        testsupport::makeCurrent(assembler, dispatcher, reassembler);
         link.setPoller(poller.get());
     }
 
