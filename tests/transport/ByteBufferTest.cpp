@@ -4,17 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Bytes.h"
 #include "transport/ByteBuffer.h"
 
+using testsupport::bytesOf;
 using transport::ByteBuffer;
 using transport::ByteReader;
 using transport::ByteView;
 
 namespace {
-
-std::vector<std::uint8_t> bytesOf(const transport::ByteRange& range) {
-    return {range.begin(), range.end()};
-}
 
 void fill(ByteBuffer& buffer, std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) buffer.append(static_cast<std::uint8_t>(i));

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/Bytes.h"
+#include "tests/support/SimulatedPort.h"
 #include "transport/Clock.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
@@ -37,18 +39,11 @@ struct PortRig {
     std::unique_ptr<PortPoller> poller;
 
     PortRig() {
-        PortFactory factory(device, clock, settings);
-        ByteSource* source = nullptr;
-        poller = factory.create(source, 0, 115200);
-        source->setPending(&rawLog);
-        source->sync();
-        rawLog.setPending(&top);
-        rawLog.sync();
+        poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, top);
         device.clearRecords();
     }
     void send(std::int64_t atMs, std::vector<std::uint8_t> bytes) {
-        device.line().schedule(atMs,
-                               ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+        device.line().schedule(atMs, testsupport::viewOf(bytes));
     }
     bool complete() { return poller->port().isComplete(); }
 };
