@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <string>
+
+#include "transport/Ftd2xxDriver.h"
+#include "transport/Port.h"
+#include "transport/RawLog.h"
+
+using namespace transport;
+
+namespace {
+
+// The fake library's own controls, reached the way the driver reaches the library.
+struct FakeLibrary {
+    void* handle = dlopen(FAKE_FTD2XX_PATH, RTLD_NOW | RTLD_LOCAL);
+    const char* (*log)() = nullptr;
+    void (*reset)() = nullptr;
+    void (*fail)(int, std::uint32_t) = nullptr;
+    void (*feed)(const void*, std::uint32_t) = nullptr;
+    const unsigned char* (*output)(std::uint32_t*) = nullptr;
+
+    enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
+
+    FakeLibrary() {
+        log = reinterpret_cast<decltype(log)>(dlsym(handle, "FakeFtd2xx_log"));
+        reset = reinterpret_cast<decltype(reset)>(dlsym(handle, "FakeFtd2xx_reset"));
+        fail = reinterpret_cast<decltype(fail)>(dlsym(handle, "FakeFtd2xx_fail"));
+        feed = reinterpret_cast<decltype(feed)>(dlsym(handle, "FakeFtd2xx_feed"));
+        output = reinterpret_cast<decltype(output)>(dlsym(handle, "FakeFtd2xx_output"));
+        reset();
+    }
+    ~FakeLibrary() { dlclose(handle); }
+    std::string written() {
+        std::uint32_t count = 0;
+        const unsigned char* bytes = output(&count);
+        return std::string(bytes, bytes + count);
+    }
+};
+
+TEST(Ftd2xxDriverTest, AnAbsentLibraryLoadsNothing) {
+    EXPECT_EQ(Ftd2xxDriver::load("/nonexistent/libftd2xx.so"), nullptr);
+}
+
+TEST(Ftd2xxDriverTest, ALibraryLackingAFunctionLoadsNothing) {
+    EXPECT_EQ(Ftd2xxDriver::load(FAKE_FTD2XX_INCOMPLETE_PATH), nullptr);
+}
+
+TEST(Ftd2xxDriverTest, TheOpenSequenceCallsTheLibrary) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
+    ASSERT_NE(driver, nullptr);
+    DeviceHandle handle = openDevice(*driver, Settings{}, 0, 115200);
+    EXPECT_NE(handle, nullptr);
+    EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;flow 0 0 0;timeouts 200 0;");
+}
+
+TEST(Ftd2xxDriverTest, ALibraryStatusFailsItsStep) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
+    ASSERT_NE(driver, nullptr);
+    fake.fail(FakeLibrary::kData, 4);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(openDevice(*driver, Settings{}, 0, 115200), nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "port setup err");
+    EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;close;");
+}
+
+TEST(Ftd2xxDriverTest, APortReadsWritesAndClosesThroughTheLibrary) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
+    ASSERT_NE(driver, nullptr);
+    VirtualClock clock;
+    PortFactory factory(*driver, clock, Settings{});
+    ByteSource* source = nullptr;
+    auto poller = factory.create(source, 0, 115200);
+    ASSERT_NE(poller, nullptr);
+    RawLog rawLog;
+    source->setPending(&rawLog);
+    fake.reset();
+
+    EXPECT_EQ(poller->port().write(ByteView("~frame")), 6);
+    EXPECT_EQ(fake.written(), "~frame");
+    fake.feed("answer", 6);
+    EXPECT_TRUE(poller->drain(0));
+    EXPECT_EQ(std::string(rawLog.log().begin(), rawLog.log().end()), "answer");
+    fake.fail(FakeLibrary::kRead, 4);
+    EXPECT_EQ(poller->port().pump(), -1);
+    poller.reset();
+    EXPECT_STREQ(fake.log(), "write 6;timeouts 1 0;read 512;read 512;close;");
+}
+
+}  // namespace

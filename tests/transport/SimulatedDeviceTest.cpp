@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "transport/SimulatedDevice.h"
+
+using namespace transport;
+
+namespace {
+
+struct Read {
+    DriverStatus status;
+    std::string bytes;
+    std::int64_t endMs;
+};
+
+struct Device {
+    VirtualClock clock;
+    SimulatedDevice device{clock};
+    DeviceHandle handle = nullptr;
+
+    Device() {
+        device.open(0, &handle);
+        device.setTimeouts(handle, 20, 0);
+    }
+    void send(std::int64_t atMs, const char* text) { device.line().schedule(atMs, ByteView(text)); }
+    Read read(std::uint32_t wanted) {
+        char buffer[64] = {};
+        std::uint32_t got = 0;
+        const DriverStatus status = device.read(handle, buffer, wanted, &got);
+        return {status, std::string(buffer, got), clock.nowMs()};
+    }
+};
+
+struct ReadCase {
+    const char* name;
+    std::vector<std::pair<std::int64_t, const char*>> line;
+    std::uint32_t wanted;
+    std::string bytes;
+    std::int64_t endMs;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DeviceReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(DeviceReadTest, ReturnsWhatArrivedEarlyAtTheCountElseAtTheTimeout) {
+    const ReadCase& c = GetParam();
+    Device d;
+    for (const auto& [at, text] : c.line) d.send(at, text);
+    const Read read = d.read(c.wanted);
+    EXPECT_EQ(read.status, kDriverOk);
+    EXPECT_EQ(read.bytes, c.bytes);
+    EXPECT_EQ(read.endMs, c.endMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Semantics, DeviceReadTest,
+    ::testing::Values(ReadCase{"Nothing", {}, 8, "", 20},
+                      ReadCase{"NothingWanted", {{5, "ab"}}, 0, "", 0},
+                      ReadCase{"LessThanWanted", {{5, "ab"}}, 8, "ab", 20},
+                      ReadCase{"CountReachedEarly", {{5, "ab"}, {7, "cd"}}, 4, "abcd", 7},
+                      ReadCase{"AlreadyThere", {{0, "abcdef"}}, 4, "abcd", 0},
+                      ReadCase{"LaterThanTheTimeout", {{5, "ab"}, {30, "cd"}}, 4, "ab", 20},
+                      ReadCase{"OrderedByTime", {{9, "cd"}, {3, "ab"}, {9, "ef"}}, 6, "abcdef", 9}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(SimulatedDeviceTest, ARemainderIsReadNext) {
+    Device d;
+    d.send(0, "abcdef");
+    EXPECT_EQ(d.read(4).bytes, "abcd");
+    EXPECT_EQ(d.read(4).bytes, "ef");
+    EXPECT_EQ(d.device.line().pendingBytes(), 0u);
+}
+
+class Echo final : public DevicePeer {
+public:
+    void onWrite(ByteView bytes, std::int64_t nowMs, DeviceLine& line) override {
+        line.schedule(nowMs + 3, bytes);
+    }
+};
+
+TEST(SimulatedDeviceTest, ThePeerAnswersWrites) {
+    Device d;
+    Echo echo;
+    d.device.setPeer(&echo);
+    d.clock.sleepFor(100);
+    std::uint32_t written = 0;
+    EXPECT_EQ(d.device.write(d.handle, "hi", 2, &written), kDriverOk);
+    EXPECT_EQ(written, 2u);
+    const Read read = d.read(2);
+    EXPECT_EQ(read.bytes, "hi");
+    EXPECT_EQ(read.endMs, 103);
+    ASSERT_EQ(d.device.writes().size(), 1u);
+    EXPECT_EQ(d.device.writes()[0].atMs, 100);
+    const auto reads = d.device.reads();
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].atMs, 100);
+    EXPECT_EQ(reads[0].endMs, 103);
+    EXPECT_EQ(reads[0].timeoutMs, 20u);
+    EXPECT_EQ(reads[0].got, 2u);
+}
+
+TEST(SimulatedDeviceTest, FaultsComeAndGoOnDemand) {
+    Device d;
+    std::uint32_t written = 0;
+    d.device.setFault(DeviceFault::Write);
+    EXPECT_NE(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    d.device.setFault(DeviceFault::Write, false);
+    EXPECT_EQ(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    d.device.setFault(DeviceFault::Read);
+    const Read failed = d.read(1);
+    EXPECT_NE(failed.status, kDriverOk);
+    EXPECT_EQ(failed.endMs, 0);  // fails at once; the port waits the time-out out
+}
+
+TEST(SimulatedDeviceTest, AVanishingDeviceFailsTheReadInProgressAndEverythingAfter) {
+    Device d;
+    d.send(50, "late");
+    d.device.vanishAt(12);
+    const Read read = d.read(4);
+    EXPECT_NE(read.status, kDriverOk);
+    EXPECT_EQ(read.endMs, 12);
+    std::uint32_t written = 0;
+    EXPECT_NE(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    d.device.close(d.handle);
+    DeviceHandle again = nullptr;
+    EXPECT_NE(d.device.open(0, &again), kDriverOk);
+    EXPECT_EQ(again, nullptr);
+}
+
+TEST(SimulatedDeviceTest, CanBeConfiguredAndInspectedWhileAnotherThreadReads) {
+    Device d;
+    std::thread reader([&] {
+        for (int i = 0; i < 200; ++i) d.read(8);
+    });
+    for (int i = 0; i < 200; ++i) {
+        d.send(d.clock.nowMs() + 1, "z");
+        d.device.setFault(DeviceFault::Read, i % 2 == 0);
+        (void)d.device.reads();
+    }
+    reader.join();
+    EXPECT_EQ(d.device.reads().size(), 200u);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include "transport/Driver.h"
+
+namespace transport {
+
+// The chip maker's own driver library, loaded at run time so the program also runs where
+// it is not installed. Each role calls the library's published C function of that name.
+class Ftd2xxDriver final : public Driver {
+public:
+    // The library's usual name on this platform, as the build gives it.
+    static const char* const kDefaultLibrary;
+
+    // Null when the library cannot be loaded or lacks one of the eight functions.
+    static std::unique_ptr<Ftd2xxDriver> load(const char* libraryPath = kDefaultLibrary);
+    ~Ftd2xxDriver() override;
+    Ftd2xxDriver(const Ftd2xxDriver&) = delete;
+    Ftd2xxDriver& operator=(const Ftd2xxDriver&) = delete;
+
+    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
+    DriverStatus close(DeviceHandle handle) override;
+    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                      std::uint32_t* got) override;
+    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                       std::uint32_t* written) override;
+    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                        std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                std::uint8_t xoff) override;
+    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                             std::uint32_t writeMs) override;
+
+private:
+    struct Functions;
+    Ftd2xxDriver(void* library, std::unique_ptr<Functions> functions);
+
+    void* library_;
+    std::unique_ptr<Functions> functions_;
+};
+
+}  // namespace transport

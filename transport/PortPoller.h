@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+
+#include "transport/FtdiPort.h"
+
+namespace transport {
+
+// Waits for a complete answer from the receive chain. Owns the port: destroying the
+// poller destroys the port, which closes the device.
+class Poller {
+public:
+    explicit Poller(PortReader* reader) : reader_(reader) {}
+    virtual ~Poller();
+    Poller(const Poller&) = delete;
+    Poller& operator=(const Poller&) = delete;
+
+    // True once a complete answer has been seen; false when the budget of empty reads is spent.
+    virtual bool wait(int ms) = 0;
+    // Takes in what is pending and clears the completion flag; answers true.
+    virtual bool drain(int ms) = 0;
+
+protected:
+    PortReader* reader_;
+};
+
+class PortPoller final : public Poller {
+public:
+    explicit PortPoller(FtdiPort* port) : Poller(port), port_(port) {}
+
+    // Long waits read with a 20 ms time-out and allow ms / 20 - 2 empty reads; waits up to
+    // 200 ms read with ms / 5 and allow 4. Reads that bring data never count.
+    bool wait(int ms) override;
+    // 0: one read of 1 ms. 1 to 50: up to three reads of ms, ending at the first with data.
+    // Longer: up to ten reads of 50 ms ending likewise, then one of ms. Below 0: no read.
+    bool drain(int ms) override;
+
+    FtdiPort& port() { return *port_; }
+
+    // From any thread. The wait or drain in progress ends after the read in progress, and
+    // later ones read nothing, so the worker can be ended however busy the line is.
+    void requestStop() { stopRequested_.store(true, std::memory_order_release); }
+    bool stopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
+
+private:
+    // Pumps until one pump delivers data or the count is spent.
+    void pumpUntilData(int count);
+
+    FtdiPort* port_;
+    std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace transport

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "transport/Driver.h"
+
+namespace transport {
+
+// The driver roles on the operating system's serial ports, through libserialport. Device
+// index N is the N-th USB serial port of the chip maker's vendor id, in port-name order.
+class SerialPortDriver final : public Driver {
+public:
+    static constexpr DriverStatus kDeviceNotFound = 2;
+    static constexpr DriverStatus kIoError = 4;
+    static constexpr DriverStatus kInvalidParameter = 6;
+
+    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
+    DriverStatus close(DeviceHandle handle) override;
+    // Waits for the whole count or the read time-out; a time-out of 0 takes what is there.
+    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                      std::uint32_t* got) override;
+    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                       std::uint32_t* written) override;
+    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                        std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                std::uint8_t xoff) override;
+    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                             std::uint32_t writeMs) override;
+
+    // Opens a port by its name, configuring nothing; for a port found by other means.
+    static DriverStatus openByName(const std::string& name, DeviceHandle* handle);
+};
+
+// The parts of port selection and argument mapping that do not touch a port.
+namespace serialport {
+
+inline constexpr int kChipVendorId = 0x0403;
+
+struct PortCandidate {
+    std::string name;
+    int usbVendorId;  // -1 for a port that is not on USB
+};
+
+// The name of the deviceIndex-th port of the chip maker's vendor id, ordering names with
+// their digit runs compared as numbers (ttyUSB2 before ttyUSB10); none when there are fewer.
+std::optional<std::string> selectPort(std::vector<PortCandidate> ports, int deviceIndex);
+bool namesInOrder(const std::string& a, const std::string& b);
+
+// Line settings in libserialport's terms (bits, stop bits, enum sp_parity and
+// enum sp_flowcontrol values) from the driver's codes; none for a code it does not know.
+struct LineSettings {
+    int bits;
+    int stopBits;
+    int parity;
+};
+std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
+                                                   std::uint8_t parity);
+std::optional<int> mapFlowControl(std::uint16_t flow);
+
+}  // namespace serialport
+}  // namespace transport

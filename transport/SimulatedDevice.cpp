@@ -1,0 +1,229 @@
+#include "transport/SimulatedDevice.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace transport {
+
+void DeviceLine::schedule(std::int64_t atMs, ByteView bytes) {
+    if (bytes.empty()) return;
+    std::lock_guard lock(mutex_);
+    // After every chunk due at or before atMs, so equal times keep their order.
+    auto at = std::upper_bound(chunks_.begin(), chunks_.end(), atMs,
+                               [](std::int64_t t, const Chunk& c) { return t < c.atMs; });
+    chunks_.insert(at, Chunk{atMs, {bytes.begin(), bytes.end()}, 0});
+}
+
+std::size_t DeviceLine::pendingBytes() const {
+    std::lock_guard lock(mutex_);
+    std::size_t total = 0;
+    for (const Chunk& chunk : chunks_) total += chunk.bytes.size() - chunk.taken;
+    return total;
+}
+
+void DeviceLine::clear() {
+    std::lock_guard lock(mutex_);
+    chunks_.clear();
+}
+
+std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint32_t max) {
+    std::lock_guard lock(mutex_);
+    std::uint32_t count = 0;
+    while (count < max && !chunks_.empty() && chunks_.front().atMs <= nowMs) {
+        Chunk& chunk = chunks_.front();
+        const std::size_t n = std::min<std::size_t>(max - count, chunk.bytes.size() - chunk.taken);
+        std::memcpy(out + count, chunk.bytes.data() + chunk.taken, n);
+        count += static_cast<std::uint32_t>(n);
+        chunk.taken += n;
+        if (chunk.taken == chunk.bytes.size()) chunks_.pop_front();
+    }
+    return count;
+}
+
+std::int64_t DeviceLine::timeWhenAvailable(std::uint32_t count) const {
+    if (count == 0) return 0;
+    std::lock_guard lock(mutex_);
+    std::size_t total = 0;
+    for (const Chunk& chunk : chunks_) {
+        total += chunk.bytes.size() - chunk.taken;
+        if (total >= count) return chunk.atMs;
+    }
+    return -1;
+}
+
+SimulatedDevice::SimulatedDevice(Clock& clock) : clock_(clock) {}
+
+void SimulatedDevice::setPeer(DevicePeer* peer) {
+    std::lock_guard lock(mutex_);
+    peer_ = peer;
+}
+
+void SimulatedDevice::setFault(DeviceFault fault, bool on) {
+    const unsigned bit = 1u << static_cast<unsigned>(fault);
+    std::lock_guard lock(mutex_);
+    faults_ = on ? faults_ | bit : faults_ & ~bit;
+}
+
+void SimulatedDevice::vanishAt(std::int64_t atMs) {
+    std::lock_guard lock(mutex_);
+    vanishAtMs_ = atMs;
+}
+
+bool SimulatedDevice::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+std::uint32_t SimulatedDevice::readTimeoutMs() const {
+    std::lock_guard lock(mutex_);
+    return readTimeoutMs_;
+}
+
+std::vector<WriteRecord> SimulatedDevice::writes() const {
+    std::lock_guard lock(mutex_);
+    return writes_;
+}
+
+std::vector<ReadRecord> SimulatedDevice::reads() const {
+    std::lock_guard lock(mutex_);
+    return reads_;
+}
+
+std::vector<std::string> SimulatedDevice::calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+void SimulatedDevice::clearRecords() {
+    std::lock_guard lock(mutex_);
+    writes_.clear();
+    reads_.clear();
+    calls_.clear();
+}
+
+void SimulatedDevice::setRecording(bool on) {
+    std::lock_guard lock(mutex_);
+    recording_ = on;
+}
+
+void SimulatedDevice::recordCall(std::string call) {
+    if (recording_) calls_.push_back(std::move(call));
+}
+
+bool SimulatedDevice::faulty(DeviceFault fault) const {
+    return (faults_ >> static_cast<unsigned>(fault)) & 1u;
+}
+
+bool SimulatedDevice::usable(DeviceHandle handle, std::int64_t nowMs) const {
+    return open_ && handle == this && nowMs < vanishAtMs_;
+}
+
+DriverStatus SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
+    const std::int64_t now = clock_.nowMs();
+    std::lock_guard lock(mutex_);
+    recordCall("open " + std::to_string(deviceIndex));
+    *handle = nullptr;
+    if (deviceIndex != 0 || now >= vanishAtMs_) return kDeviceNotFound;
+    if (faulty(DeviceFault::Open)) return kIoError;
+    open_ = true;
+    *handle = this;
+    return kDriverOk;
+}
+
+DriverStatus SimulatedDevice::close(DeviceHandle handle) {
+    std::lock_guard lock(mutex_);
+    recordCall("close");
+    if (!open_ || handle != this) return kInvalidHandle;
+    open_ = false;
+    return kDriverOk;
+}
+
+DriverStatus SimulatedDevice::configure(DeviceHandle handle, DeviceFault fault, std::string call) {
+    recordCall(std::move(call));
+    if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
+    return faulty(fault) ? kIoError : kDriverOk;
+}
+
+DriverStatus SimulatedDevice::setBaudRate(DeviceHandle handle, std::uint32_t baud) {
+    std::lock_guard lock(mutex_);
+    return configure(handle, DeviceFault::BaudRate, "baud " + std::to_string(baud));
+}
+
+DriverStatus SimulatedDevice::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                                     std::uint8_t stopBits, std::uint8_t parity) {
+    std::lock_guard lock(mutex_);
+    return configure(handle, DeviceFault::DataCharacteristics,
+                     "data " + std::to_string(wordLength) + ' ' + std::to_string(stopBits) + ' ' +
+                         std::to_string(parity));
+}
+
+DriverStatus SimulatedDevice::setFlowControl(DeviceHandle handle, std::uint16_t flow,
+                                             std::uint8_t xon, std::uint8_t xoff) {
+    std::lock_guard lock(mutex_);
+    return configure(
+        handle, DeviceFault::FlowControl,
+        "flow " + std::to_string(flow) + ' ' + std::to_string(xon) + ' ' + std::to_string(xoff));
+}
+
+DriverStatus SimulatedDevice::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                                          std::uint32_t writeMs) {
+    std::lock_guard lock(mutex_);
+    recordCall("timeouts " + std::to_string(readMs) + ' ' + std::to_string(writeMs));
+    if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
+    readTimeoutMs_ = readMs;
+    return kDriverOk;
+}
+
+DriverStatus SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                                   std::uint32_t* got) {
+    *got = 0;
+    const std::int64_t start = clock_.nowMs();
+    std::uint32_t timeout = 0;
+    std::int64_t vanishAt = kNever;
+    bool fails = false;
+    {
+        std::lock_guard lock(mutex_);
+        timeout = readTimeoutMs_;
+        vanishAt = vanishAtMs_;
+        fails = !usable(handle, start) || faulty(DeviceFault::Read);
+    }
+    std::int64_t end = start;
+    if (!fails) {
+        // Return when the wanted count is in, else at the time-out; both as scheduled now.
+        const std::int64_t deadline = start + timeout;
+        const std::int64_t complete = line_.timeWhenAvailable(wanted);
+        end = complete >= 0 && complete <= deadline ? std::max(complete, start) : deadline;
+        if (vanishAt <= end) {
+            end = vanishAt;
+            fails = true;
+        }
+        clock_.sleepUntil(end);
+        if (!fails)
+            *got = line_.take(std::max(end, clock_.nowMs()), static_cast<std::uint8_t*>(buffer),
+                              wanted);
+    }
+    const DriverStatus status = fails ? kIoError : kDriverOk;
+    std::lock_guard lock(mutex_);
+    if (recording_)
+        reads_.push_back(ReadRecord{start, clock_.nowMs(), timeout, wanted, *got, status});
+    return status;
+}
+
+DriverStatus SimulatedDevice::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                                    std::uint32_t* written) {
+    *written = 0;
+    const std::int64_t now = clock_.nowMs();
+    const ByteView bytes(buffer, count);
+    DevicePeer* peer = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (!usable(handle, now) || faulty(DeviceFault::Write)) return kIoError;
+        if (recording_) writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
+        peer = peer_;
+    }
+    *written = count;
+    if (peer) peer->onWrite(bytes, now, line_);
+    return kDriverOk;
+}
+
+}  // namespace transport

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "transport/ByteBuffer.h"
+#include "transport/Clock.h"
+#include "transport/Driver.h"
+
+namespace transport {
+
+// Bytes travelling from the device to the tool, each chunk arriving at its time on the
+// clock. Safe to use from any thread.
+class DeviceLine {
+public:
+    // The bytes arrive at atMs; chunks due at the same time arrive in the order scheduled.
+    void schedule(std::int64_t atMs, ByteView bytes);
+    // Bytes scheduled and not yet read, whether due or not.
+    std::size_t pendingBytes() const;
+    void clear();
+
+    // Moves up to max bytes that have arrived by nowMs into out; answers the count.
+    std::uint32_t take(std::int64_t nowMs, std::uint8_t* out, std::uint32_t max);
+    // The time by which count bytes will have arrived, as the line is scheduled now;
+    // -1 when they never will.
+    std::int64_t timeWhenAvailable(std::uint32_t count) const;
+
+private:
+    struct Chunk {
+        std::int64_t atMs;
+        std::vector<std::uint8_t> bytes;
+        std::size_t taken;
+    };
+    mutable std::mutex mutex_;
+    std::deque<Chunk> chunks_;  // ordered by arrival time
+};
+
+// What stands at the far end of the line: the radio module and whatever it reaches.
+class DevicePeer {
+public:
+    virtual ~DevicePeer() = default;
+    // Bytes the tool wrote at nowMs; the peer answers by scheduling bytes on the line.
+    virtual void onWrite(ByteView bytes, std::int64_t nowMs, DeviceLine& line) = 0;
+};
+
+enum class DeviceFault { Open, BaudRate, DataCharacteristics, FlowControl, Read, Write };
+
+struct WriteRecord {
+    std::int64_t atMs;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct ReadRecord {
+    std::int64_t atMs;        // when the read began
+    std::int64_t endMs;       // when it returned
+    std::uint32_t timeoutMs;  // the read time-out in force
+    std::uint32_t wanted;
+    std::uint32_t got;
+    DriverStatus status;
+};
+
+// A USB serial device in the process: reads wait on the given clock (in virtual time they
+// move it on instead of sleeping), writes go to the peer, and faults come on demand.
+// Configuration and the records may be used from another thread while a worker reads:
+// every field is under one mutex, which is never held while the clock sleeps or while the
+// peer runs, so a peer may call back into the device.
+class SimulatedDevice final : public Driver {
+public:
+    // Statuses the device answers, with the values the chip maker's library uses.
+    static constexpr DriverStatus kInvalidHandle = 1;
+    static constexpr DriverStatus kDeviceNotFound = 2;
+    static constexpr DriverStatus kIoError = 4;
+
+    explicit SimulatedDevice(Clock& clock);
+
+    void setPeer(DevicePeer* peer);
+    DeviceLine& line() { return line_; }
+
+    void setFault(DeviceFault fault, bool on = true);
+    // From atMs on the device is gone: open, reads and writes fail at once, and nothing
+    // scheduled arrives any more. A read in progress fails when the moment comes.
+    void vanishAt(std::int64_t atMs);
+
+    bool isOpen() const;
+    std::uint32_t readTimeoutMs() const;
+    std::vector<WriteRecord> writes() const;
+    std::vector<ReadRecord> reads() const;
+    // Every call other than read and write, e.g. "open 0", "baud 115200", "data 8 0 0",
+    // "flow 0 0 0", "timeouts 200 0", "close".
+    std::vector<std::string> calls() const;
+    void clearRecords();
+    // Records are kept from the start; a long demonstration run can do without them.
+    void setRecording(bool on);
+
+    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
+    DriverStatus close(DeviceHandle handle) override;
+    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                      std::uint32_t* got) override;
+    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                       std::uint32_t* written) override;
+    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                        std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                std::uint8_t xoff) override;
+    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                             std::uint32_t writeMs) override;
+
+private:
+    static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+    // Answers the status a configuration call gets, recording the call. Locked by caller.
+    DriverStatus configure(DeviceHandle handle, DeviceFault fault, std::string call);
+    bool usable(DeviceHandle handle, std::int64_t nowMs) const;
+    bool faulty(DeviceFault fault) const;
+    void recordCall(std::string call);
+
+    Clock& clock_;
+    DeviceLine line_;
+    mutable std::mutex mutex_;
+    DevicePeer* peer_ = nullptr;
+    unsigned faults_ = 0;  // one bit per DeviceFault
+    std::int64_t vanishAtMs_ = kNever;
+    bool open_ = false;
+    std::uint32_t readTimeoutMs_ = 0;
+    bool recording_ = true;
+    std::vector<WriteRecord> writes_;
+    std::vector<ReadRecord> reads_;
+    std::vector<std::string> calls_;
+};
+
+}  // namespace transport
