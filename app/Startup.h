@@ -1,0 +1,28 @@
+#pragma once
+
+#include "transport/ByteSink.h"
+
+namespace app {
+
+class DialogHost;
+class ProcessObjects;
+
+inline constexpr int kRadioDeviceIndex = 0;
+inline constexpr int kRadioBaud = 115200;
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNoRadio = 1;
+
+// Links the receive stages above the port: assembler -> dispatcher -> reassembler ->
+// parser. Pending links only; each becomes current when the stage below first hands on.
+void wireReceiveChain(ProcessObjects& objects);
+
+// Opens the radio module and puts it at the bottom of the chain: port -> raw log -> top.
+// The new poller becomes the current one. Answers false when the port could not be opened.
+bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud);
+
+// The whole program once its objects exist: attach the radio or say it cannot be found,
+// then run the Fix dialog until it is closed. Answers the exit code. The worker has ended
+// when this returns.
+int runFixApplication(ProcessObjects& objects, DialogHost& host);
+
+}  // namespace app

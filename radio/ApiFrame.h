@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+namespace radio {
+
+// One radio module frame on the wire: start byte, 16-bit length of the frame data (most
+// significant byte first), the frame data beginning with its type, and a checksum that makes
+// the frame data plus the checksum sum to 0xFF. No byte is ever escaped.
+inline constexpr std::uint8_t kApiStartByte = 0x7E;
+inline constexpr std::uint32_t kApiHeaderLength = 3;          // start byte and length
+inline constexpr std::uint32_t kApiFrameOverhead = 4;         // header plus checksum
+inline constexpr std::uint32_t kMaxFrameDataLength = 0xFFFF;  // what the length field holds
+inline constexpr std::uint8_t kChecksumTotal = 0xFF;
+
+// Frame types the tool sends.
+inline constexpr std::uint8_t kLocalCommandWithParameters = 0x08;
+inline constexpr std::uint8_t kLocalCommand = 0x09;
+inline constexpr std::uint8_t kTransmitRequest = 0x10;
+inline constexpr std::uint8_t kRemoteCommand = 0x17;
+
+// Frame types the receive side tells apart.
+inline constexpr std::uint8_t kLocalCommandResponse = 0x88;
+inline constexpr std::uint8_t kTransmitStatus = 0x8B;
+inline constexpr std::uint8_t kReceivedPacket = 0x90;
+inline constexpr std::uint8_t kNodeIdentification = 0x95;
+inline constexpr std::uint8_t kRemoteCommandResponse = 0x97;
+
+// Received types 0x90 to 0x95 carry no frame id after the type.
+inline constexpr bool hasFrameId(std::uint8_t type) {
+    return type < kReceivedPacket || type > kNodeIdentification;
+}
+
+// The frame ids of the command layer; responses are never matched against them.
+inline constexpr std::uint8_t kLocalCommandFrameId = 1;
+inline constexpr std::uint8_t kRemoteCommandFrameId = 3;
+
+// Command letters are echoed in either case; only ASCII letters are folded.
+inline constexpr std::uint8_t lowerAscii(std::uint8_t c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
+}
+
+}  // namespace radio

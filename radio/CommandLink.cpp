@@ -1,0 +1,57 @@
+#include "radio/CommandLink.h"
+
+#include "transport/HexDump.h"
+
+namespace radio {
+
+namespace {
+constexpr int kBeginDrainMs = 10;
+constexpr int kContinueDrainMs = 0;
+}  // namespace
+
+CommandLink::CommandLink(const transport::Settings& settings, transport::RawLog& rawLog,
+                         FrameEncoder& encoder, FrameDispatcher& dispatcher)
+    : settings_(settings),
+      rawLog_(rawLog),
+      encoder_(encoder),
+      dispatcher_(dispatcher),
+      defaultTimeoutMs_(settings.defaultTimeoutMs) {}
+
+bool CommandLink::beginExchange() { return startExchange(kBeginDrainMs); }
+
+bool CommandLink::continueExchange() { return startExchange(kContinueDrainMs); }
+
+bool CommandLink::startExchange(int drainMs) {
+    // What the drain reads still goes through the chain (node announcements reach the sink);
+    // the reset then forgets it.
+    if (poller_) poller_->drain(drainMs);
+    rawLog_.reset();
+    return true;
+}
+
+bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen(); }
+
+bool CommandLink::sendFrame(transport::ByteView frame) {
+    if (!hasOpenPort()) return false;
+    if (settings_.traceMask & transport::kTraceFramesWritten) transport::dumpHex(frame);
+    poller_->port().write(frame);
+    return true;
+}
+
+bool CommandLink::sendFrameAndWait(transport::ByteView frame, int ms) {
+    return sendFrame(frame) && waitForCompletion(ms);
+}
+
+bool CommandLink::waitForCompletion(int ms) {
+    if (!poller_) return false;
+    const bool complete = poller_->wait(ms == 0 ? defaultTimeoutMs_ : ms);
+    if (settings_.traceMask & transport::kTraceRawLog) transport::dumpHex(rawLog_.log());
+    return complete;
+}
+
+int CommandLink::setDefaultTimeout(int ms) {
+    defaultTimeoutMs_ = ms;
+    return defaultTimeoutMs_;
+}
+
+}  // namespace radio

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "radio/FrameDispatcher.h"
+#include "radio/FrameEncoder.h"
+#include "transport/PortPoller.h"
+#include "transport/RawLog.h"
+#include "transport/Settings.h"
+
+namespace radio {
+
+// The command layer: one exchange at a time over the current poller. An exchange is
+// beginExchange (drain, then reset of the receive chain), build into the encoder, write,
+// wait for the chain to signal completion, then read the dispatcher's body.
+//
+// Used from one thread, the one that drives the poller; nothing here is locked.
+class CommandLink {
+public:
+    // The time-out a wait of 0 ms gets until setDefaultTimeout changes it comes from
+    // settings.defaultTimeoutMs.
+    CommandLink(const transport::Settings& settings, transport::RawLog& rawLog,
+                FrameEncoder& encoder, FrameDispatcher& dispatcher);
+
+    // Not owned; null means there is no port, and then nothing is written or awaited.
+    void setPoller(transport::PortPoller* poller) { poller_ = poller; }
+    transport::PortPoller* poller() const { return poller_; }
+
+    // Takes in and forgets whatever is pending, then resets the receive chain: a late answer
+    // to an earlier exchange cannot complete this one. Answers true.
+    bool beginExchange();
+    // The same with the shortest drain, between the answers of node discovery.
+    bool continueExchange();
+
+    // One write of the frame bytes; false, writing nothing, without an open port. Whether
+    // the write succeeds is not known here; a lost frame shows as a wait that runs out.
+    bool sendFrame(transport::ByteView frame);
+    // sendFrame, then waitForCompletion; false at once without an open port.
+    bool sendFrameAndWait(transport::ByteView frame, int ms);
+    // True when the receive chain signalled completion in time. 0 ms: the default time-out.
+    bool waitForCompletion(int ms);
+
+    // Answers the value set.
+    int setDefaultTimeout(int ms);
+    int defaultTimeout() const { return defaultTimeoutMs_; }
+
+    FrameEncoder& encoder() { return encoder_; }
+    FrameDispatcher& dispatcher() { return dispatcher_; }
+    const transport::Settings& settings() const { return settings_; }
+
+private:
+    bool hasOpenPort() const;
+    bool startExchange(int drainMs);
+
+    const transport::Settings settings_;
+    transport::RawLog& rawLog_;
+    FrameEncoder& encoder_;
+    FrameDispatcher& dispatcher_;
+    transport::PortPoller* poller_ = nullptr;
+    int defaultTimeoutMs_;
+};
+
+}  // namespace radio

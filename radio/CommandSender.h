@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+#include "radio/CommandLink.h"
+
+namespace radio {
+
+// Reads a command response body: the two letters (either case), status 0, then at most four
+// value bytes, most significant first. On true, value holds the value bytes, or is left as it
+// was when the response carries none; on false it is unchanged.
+bool checkResponse(const char* letters, transport::ByteView body, std::uint32_t& value);
+
+// Sends one two-letter command and waits, with the default time-out, for the frame that
+// completes the exchange. False when nothing could be written or nothing came in time.
+class CommandSender {
+public:
+    virtual ~CommandSender() = default;
+    virtual bool send(const char* letters) = 0;
+    // The letters followed by any parameter bytes.
+    virtual bool sendWithParameters(transport::ByteView bytes) = 0;
+};
+
+// Commands for the attached radio module.
+class LocalCommandSender final : public CommandSender {
+public:
+    explicit LocalCommandSender(CommandLink& link) : link_(link) {}
+
+    bool send(const char* letters) override;
+    bool sendWithParameters(transport::ByteView bytes) override;
+
+    // Node discovery: the first answer is awaited for 8 x unit ms, each further one for
+    // 600 ms. Answers the number of waits that completed, or -1 when the request could not
+    // be written. The nodes reach the dispatcher's node sink as they arrive.
+    int discoverNodes(int unit);
+
+private:
+    CommandLink& link_;
+};
+
+// Commands for the radio at the encoder's current node address.
+class RemoteCommandSender final : public CommandSender {
+public:
+    explicit RemoteCommandSender(CommandLink& link) : link_(link) {}
+
+    bool send(const char* letters) override;
+    bool sendWithParameters(transport::ByteView bytes) override;
+
+private:
+    CommandLink& link_;
+};
+
+}  // namespace radio

@@ -1,0 +1,86 @@
+#include "radio/FrameAssembler.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "radio/ApiFrame.h"
+
+namespace radio {
+
+using transport::ByteReader;
+using transport::ByteView;
+
+void FrameAssembler::receive(ByteView bytes) {
+    ByteReader in(bytes);
+    // A loop rather than a call per frame: a chunk may hold many frames and much noise.
+    while (!in.atEnd()) {
+        if (buffer_.empty()) {
+            hunt(in);
+        } else if (buffer_.length() < kApiHeaderLength) {
+            readLength(in);
+        } else {
+            readFrame(in);
+        }
+    }
+}
+
+void FrameAssembler::hunt(ByteReader& in) {
+    const ByteView rest = in.rest();
+    const void* start = std::memchr(rest.data(), kApiStartByte, rest.length());
+    if (!start) {
+        in.advance(rest.length());
+        return;
+    }
+    in.advance(static_cast<std::size_t>(static_cast<const std::uint8_t*>(start) - rest.data()));
+    buffer_.append(in.next());
+}
+
+void FrameAssembler::readLength(ByteReader& in) {
+    // Length bytes are taken as they come: a 0x7E here is part of the length.
+    while (buffer_.length() < kApiHeaderLength && !in.atEnd()) buffer_.append(in.next());
+    // A frame without even a type byte: drop the header and hunt on from the next byte,
+    // rather than wait on a frame that needs nothing more than its checksum.
+    if (buffer_.length() == kApiHeaderLength && frameDataLength() == 0) buffer_.clear();
+}
+
+void FrameAssembler::readFrame(ByteReader& in) {
+    const std::uint32_t frameLength = frameDataLength() + kApiFrameOverhead;
+    const ByteView rest = in.rest();
+    const std::uint32_t take = std::min(frameLength - buffer_.length(), rest.length());
+    buffer_.append(rest.data(), take);
+    in.advance(take);
+    if (buffer_.length() < frameLength) return;
+    verifyAndDeliver();
+    buffer_.clear();
+}
+
+void FrameAssembler::verifyAndDeliver() {
+    const std::uint32_t length = frameDataLength();
+    std::uint8_t sum = 0;
+    for (std::uint32_t i = 0; i <= length; ++i) {
+        sum = static_cast<std::uint8_t>(sum + buffer_[kApiHeaderLength + i]);
+    }
+    if (sum != kChecksumTotal) {
+        std::fputs("zb checksum failed.\n", stderr);
+        return;
+    }
+    deliver(ByteView(buffer_.data() + kApiHeaderLength, length));
+}
+
+std::uint32_t FrameAssembler::frameDataLength() const {
+    return (std::uint32_t{buffer_[1]} << 8) | buffer_[2];
+}
+
+bool FrameAssembler::reset() {
+    buffer_.clear();
+    resetCurrent();
+    return true;
+}
+
+int FrameAssembler::notify(int value) {
+    if (value == 2) buffer_.clear();
+    return forwardNotify(value);
+}
+
+}  // namespace radio

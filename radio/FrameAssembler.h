@@ -1,0 +1,31 @@
+#pragma once
+
+#include "transport/ByteSink.h"
+
+namespace radio {
+
+// Finds frames in the received byte stream, collects one at a time in its buffer and hands
+// the frame data of each frame with a good checksum to the next stage.
+//
+// Its state is how many bytes the buffer holds: none while hunting for a start byte, one or
+// two while reading the length, then the frame up to its checksum. A frame ends by its
+// length, never by a pause, so the result is the same however the stream is cut into chunks.
+class FrameAssembler final : public transport::ReceiveStage {
+public:
+    void receive(transport::ByteView bytes) override;
+    bool reset() override;
+    bool ownedBySource() override { return false; }
+    // 2 drops the frame being collected; every notice then goes on down.
+    int notify(int value) override;
+
+private:
+    // Each takes what it needs from the reader's chunk.
+    void hunt(transport::ByteReader& in);
+    void readLength(transport::ByteReader& in);
+    void readFrame(transport::ByteReader& in);
+    void verifyAndDeliver();
+
+    std::uint32_t frameDataLength() const;
+};
+
+}  // namespace radio

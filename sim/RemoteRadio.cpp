@@ -1,0 +1,173 @@
+#include "sim/RemoteRadio.h"
+
+#include <algorithm>
+
+#include "sim/ApiFrame.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::uint8_t kRemoteResponse = 0x97;
+constexpr std::uint8_t kReceivedPacket = 0x90;
+constexpr std::uint8_t kNodeIdentification = 0x95;
+
+constexpr std::uint8_t kStatusOk = 0;
+constexpr std::uint8_t kStatusInvalidCommand = 2;
+constexpr std::uint8_t kStatusInvalidParameter = 3;
+
+constexpr std::uint8_t kOptionsAcknowledged = 0x01;
+constexpr std::uint8_t kOptionsBroadcast = 0x02;
+constexpr std::uint16_t kNoParent = 0xFFFE;
+constexpr std::uint8_t kDeviceTypeRouter = 0x01;
+constexpr std::uint8_t kEventPowerCycle = 0x03;
+constexpr std::uint16_t kProfileId = 0xC105;
+constexpr std::uint16_t kManufacturerId = 0x101E;
+constexpr std::uint32_t kDeviceTypeIdentifier = 0x00030000;
+constexpr std::int64_t kMsBetweenPacketFrames = 2;
+
+std::uint32_t readNumber(transport::ByteView bytes) {
+    std::uint32_t value = 0;
+    for (std::uint8_t byte : bytes) value = (value << 8) | byte;
+    return value;
+}
+
+
+void appendUint32(transport::ByteBuffer& out, std::uint32_t value) {
+    out.appendUint16(static_cast<std::uint16_t>(value >> 16));
+    out.appendUint16(static_cast<std::uint16_t>(value & 0xFFFF));
+}
+
+// What follows the name in node identifications and discovery answers: parent network
+// address, device type, event or status, profile and manufacturer, then the device type
+// identifier.
+void appendNodeTail(transport::ByteBuffer& out, std::uint8_t eventOrStatus) {
+    out.appendUint16(kNoParent);
+    out.append(kDeviceTypeRouter);
+    out.append(eventOrStatus);
+    out.appendUint16(kProfileId);
+    out.appendUint16(kManufacturerId);
+    appendUint32(out, kDeviceTypeIdentifier);
+}
+
+}  // namespace
+
+RemoteRadio::RemoteRadio(const NodeConfig& config)
+    : config_(config),
+      faults_(config.faults),
+      inverter_(config_, faults_),
+      bd_(config.bd),
+      storedBd_(config.bd) {}
+
+bool RemoteRadio::reachableAt(std::int64_t ms) const {
+    if (!config_.reachable || gone_) return false;
+    return ms < downFromMs_ || ms >= downUntilMs_;
+}
+
+void RemoteRadio::onRemoteCommand(std::uint8_t frameId, transport::ByteView command,
+                                  std::int64_t nowMs, FrameOutbox& out) {
+    if (command.length() < 2) return;
+    const transport::ByteView letters(command.data(), 2);
+    const transport::ByteView parameter(command.data() + 2, command.length() - 2);
+    const std::int64_t replyAt = nowMs + config_.replyDelayMs;
+    transport::ByteBuffer value;
+
+    if (isCommand(letters, "bd")) {
+        if (faults_.take(FaultKind::SilentBd)) return;
+        if (parameter.empty()) {
+            value.appendNumber(static_cast<std::int32_t>(bd_), config_.bdWidth);
+            reply(frameId, letters, kStatusOk, value.view(), replyAt, out);
+        } else if (parameter.length() > 4 || readNumber(parameter) > kHighestBd) {
+            reply(frameId, letters, kStatusInvalidParameter, {}, replyAt, out);
+        } else {
+            bd_ = readNumber(parameter);
+            reply(frameId, letters, kStatusOk, {}, replyAt, out);
+        }
+    } else if (isCommand(letters, "wr")) {
+        storedBd_ = bd_;
+        reply(frameId, letters, kStatusOk, {}, replyAt, out);
+    } else if (isCommand(letters, "fr")) {
+        reply(frameId, letters, kStatusOk, {}, replyAt, out);
+        restart(replyAt, out);
+    } else if (isCommand(letters, "db")) {
+        value.append(config_.signal);
+        reply(frameId, letters, kStatusOk, value.view(), replyAt, out);
+    } else {
+        reply(frameId, letters, kStatusInvalidCommand, {}, replyAt, out);
+    }
+}
+
+void RemoteRadio::restart(std::int64_t atMs, FrameOutbox& out) {
+    ++restarts_;
+    // What was set but not written is lost with the restart.
+    bd_ = storedBd_;
+    if (faults_.take(FaultKind::NoReturn)) {
+        gone_ = true;
+        return;
+    }
+    downFromMs_ = atMs;
+    downUntilMs_ = atMs + config_.restartMs;
+    if (config_.announcesAfterRestart) announce(downUntilMs_, out);
+}
+
+void RemoteRadio::onData(transport::ByteView data, std::int64_t nowMs, FrameOutbox& out) {
+    replies_.clear();
+    inverter_.receive(data, bd_ == config_.inverterSpeed, replies_);
+    std::int64_t at = nowMs + config_.inverterDelayMs;
+    for (std::uint32_t sent = 0; sent < replies_.length(); sent += config_.replyChunk) {
+        const std::uint32_t piece = std::min(config_.replyChunk, replies_.length() - sent);
+        frame_.clear();
+        frame_.append(kReceivedPacket);
+        appendAddresses(frame_);
+        frame_.append(kOptionsAcknowledged);
+        frame_.append(replies_.data() + sent, piece);
+        out.sendFrame(at, frame_.view(), takeChecksumFault());
+        at += kMsBetweenPacketFrames;
+    }
+}
+
+void RemoteRadio::announce(std::int64_t atMs, FrameOutbox& out) {
+    frame_.clear();
+    frame_.append(kNodeIdentification);
+    appendAddresses(frame_);
+    frame_.append(kOptionsBroadcast);
+    frame_.appendUint16(config_.address16);
+    appendUint32(frame_, static_cast<std::uint32_t>(config_.address64 >> 32));
+    appendUint32(frame_, static_cast<std::uint32_t>(config_.address64));
+    frame_.append(config_.name.c_str());
+    frame_.append(std::uint8_t{0});
+    appendNodeTail(frame_, kEventPowerCycle);
+    out.sendFrame(atMs, frame_.view(), takeChecksumFault());
+}
+
+void RemoteRadio::appendDiscoveryRecord(transport::ByteBuffer& body,
+                                        transport::ByteView letters) const {
+    body.append(letters);
+    body.append(kStatusOk);
+    body.appendUint16(config_.address16);
+    appendUint32(body, static_cast<std::uint32_t>(config_.address64 >> 32));
+    appendUint32(body, static_cast<std::uint32_t>(config_.address64));
+    body.append(config_.name.c_str());
+    body.append(std::uint8_t{0});
+    appendNodeTail(body, kStatusOk);
+}
+
+void RemoteRadio::reply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status,
+                        transport::ByteView value, std::int64_t atMs, FrameOutbox& out) {
+    frame_.clear();
+    frame_.append(kRemoteResponse);
+    frame_.append(frameId);
+    appendAddresses(frame_);
+    frame_.append(letters);
+    frame_.append(status);
+    frame_.append(value);
+    out.sendFrame(atMs, frame_.view(), takeChecksumFault());
+}
+
+void RemoteRadio::appendAddresses(transport::ByteBuffer& out) const {
+    appendUint32(out, static_cast<std::uint32_t>(config_.address64 >> 32));
+    appendUint32(out, static_cast<std::uint32_t>(config_.address64));
+    out.appendUint16(config_.address16);
+}
+
+}  // namespace sim

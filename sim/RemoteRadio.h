@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sim/FaultSet.h"
+#include "sim/FrameOutbox.h"
+#include "sim/Inverter.h"
+#include "sim/Scenario.h"
+
+namespace sim {
+
+// One turbine's radio: answers remote commands at its addresses, restarts on "fr", passes
+// transmitted data to its inverter and sends the inverter's replies back as received
+// packet frames.
+class RemoteRadio {
+public:
+    static constexpr std::uint32_t kHighestBd = 8;
+
+    explicit RemoteRadio(const NodeConfig& config);
+    RemoteRadio(const RemoteRadio&) = delete;
+    RemoteRadio& operator=(const RemoteRadio&) = delete;
+
+    const NodeConfig& config() const { return config_; }
+    bool reachableAt(std::int64_t ms) const;
+
+    // A remote command frame's id and its letters with any parameter bytes.
+    void onRemoteCommand(std::uint8_t frameId, transport::ByteView command, std::int64_t nowMs,
+                         FrameOutbox& out);
+    // The data of a transmit request that reached this radio.
+    void onData(transport::ByteView data, std::int64_t nowMs, FrameOutbox& out);
+    // A node identification frame sent at atMs.
+    void announce(std::int64_t atMs, FrameOutbox& out);
+    // The body of this node's "ND" answer (letters as the request had them), appended.
+    void appendDiscoveryRecord(transport::ByteBuffer& body, transport::ByteView letters) const;
+    // Whether frames carrying this node's answers go out with a broken checksum.
+    bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
+
+    std::uint32_t bd() const { return bd_; }
+    std::uint32_t storedBd() const { return storedBd_; }
+    std::uint32_t restarts() const { return restarts_; }
+    const Inverter& inverter() const { return inverter_; }
+
+private:
+    void reply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status,
+               transport::ByteView value, std::int64_t atMs, FrameOutbox& out);
+    void restart(std::int64_t atMs, FrameOutbox& out);
+    void appendAddresses(transport::ByteBuffer& out) const;
+
+    NodeConfig config_;
+    FaultSet faults_;
+    Inverter inverter_;
+    std::uint32_t bd_;
+    std::uint32_t storedBd_;
+    std::int64_t downFromMs_ = 0;
+    std::int64_t downUntilMs_ = 0;
+    bool gone_ = false;
+    std::uint32_t restarts_ = 0;
+    transport::ByteBuffer frame_;
+    transport::ByteBuffer replies_;
+};
+
+}  // namespace sim

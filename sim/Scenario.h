@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+// Misbehaviour a node can be told to show. Each applies to its next `times` occasions, or
+// to every occasion when times is kAlways.
+enum class FaultKind {
+    SilentBd,       // the radio never answers "bd", neither a read nor a set
+    NoReturn,       // after "fr" the radio stays away for good
+    BadChecksum,    // frames carrying this node's answers have a wrong API checksum
+    ReplyFlags,     // the inverter's reply carries these flags instead of 0x80
+    ReplyCode,      // the inverter's reply carries this code instead of the request's
+    BadReplyCrc,    // the inverter's reply has a wrong CRC
+};
+
+struct Fault {
+    static constexpr int kAlways = -1;
+    FaultKind kind = FaultKind::SilentBd;
+    std::uint32_t value = 0;  // the flags or code for ReplyFlags and ReplyCode
+    int times = kAlways;
+};
+
+// One turbine: its radio and the inverter behind it.
+struct NodeConfig {
+    static constexpr int kStaggered = -1;
+
+    std::string name;
+    std::uint64_t address64 = 0;
+    std::uint16_t address16 = 0xFFFE;
+    bool reachable = true;            // false: out of range, answers nothing at all
+    std::uint32_t bd = 4;             // the radio's serial speed setting
+    std::uint32_t bdWidth = 1;        // bytes in which a "bd" read answers: 1 or 4
+    std::uint8_t signal = 0x28;       // the "db" answer
+    std::uint32_t inverterSpeed = 4;  // the "bd" value at which the inverter understands
+    std::uint16_t replyWord = 1;      // first word of the inverter's reply
+    std::uint32_t replyExtraWords = 0;
+    std::uint32_t replyChunk = 72;    // packet bytes per received-packet frame
+    bool announcesAfterCb = false;    // sends a node identification after "cb" 2
+    bool announcesAfterRestart = true;
+    int ndDelayMs = kStaggered;       // its "ND" answer's delay; staggered by position if unset
+    int announceDelayMs = 300;
+    int replyDelayMs = 30;            // a radio command's answer
+    int inverterDelayMs = 60;         // the inverter's reply, after the request's last piece
+    int restartMs = 2500;             // unreachable after "fr" for this long
+    std::vector<Fault> faults;
+};
+
+// Faults of the USB device itself, applied by the programs to the simulated device.
+struct DeviceFaults {
+    bool openFails = false;
+    bool baudRateFails = false;
+    std::int64_t vanishesAtMs = -1;  // -1: stays
+};
+
+struct Scenario {
+    std::string description;   // the first comment lines of the file
+    std::uint32_t noiseBytes = 0;  // stray bytes before every frame the field sends
+    DeviceFaults device;
+    std::vector<NodeConfig> nodes;
+};
+
+// Reads a scenario in the text format of sim/scenarios/README.md. On failure answers false
+// and sets error to "<origin>:<line>: <what is wrong>".
+bool parseScenario(std::string_view text, Scenario& scenario, std::string& error,
+                   std::string_view origin = "scenario");
+bool loadScenario(const std::string& path, Scenario& scenario, std::string& error);
+
+// The built-in field: several turbines, "QOR123-7654321" with its radio on the wrong setting.
+extern const char* const kDefaultFieldText;
+Scenario defaultField();
+
+}  // namespace sim

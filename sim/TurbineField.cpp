@@ -1,0 +1,173 @@
+#include "sim/TurbineField.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::uint8_t kLocalCommandWithParameters = 0x08;
+constexpr std::uint8_t kLocalCommand = 0x09;
+constexpr std::uint8_t kTransmitRequest = 0x10;
+constexpr std::uint8_t kRemoteCommand = 0x17;
+constexpr std::uint8_t kLocalResponse = 0x88;
+constexpr std::uint8_t kTransmitStatus = 0x8B;
+
+constexpr std::uint8_t kStatusOk = 0;
+constexpr std::uint8_t kStatusInvalidCommand = 2;
+constexpr std::uint8_t kDeliveryOk = 0x00;
+constexpr std::uint8_t kDeliveryNoAcknowledgement = 0x21;
+constexpr std::uint16_t kUnknownNetworkAddress = 0xFFFE;
+constexpr std::uint8_t kAnnounceOnCommissioning = 2;
+
+constexpr std::uint32_t kAddressesSize = 10;  // 64-bit node address and 16-bit network address
+// Frame data offsets after type and frame id.
+constexpr std::uint32_t kRemoteCommandLetters = 2 + kAddressesSize + 1;   // options
+constexpr std::uint32_t kTransmitRequestData = 2 + kAddressesSize + 2;    // radius, options
+
+
+}  // namespace
+
+TurbineField::TurbineField(const Scenario& scenario)
+    : noiseBytes_(scenario.noiseBytes),
+      reader_([this](transport::ByteView frameData) { onFrame(frameData); }) {
+    for (const NodeConfig& node : scenario.nodes) radios_.push_back(std::make_unique<RemoteRadio>(node));
+}
+
+void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs, transport::DeviceLine& line) {
+    line_ = &line;
+    nowMs_ = nowMs;
+    reader_.feed(bytes);
+    line_ = nullptr;
+}
+
+const RemoteRadio* TurbineField::radio(std::string_view name) const {
+    for (const auto& radio : radios_) {
+        if (radio->config().name == name) return radio.get();
+    }
+    return nullptr;
+}
+
+void TurbineField::onFrame(transport::ByteView frameData) {
+    ++framesReceived_;
+    if (frameData.length() < 2) return;
+    const std::uint8_t type = frameData[0];
+    const std::uint8_t frameId = frameData[1];
+    const transport::ByteView rest(frameData.data() + 2, frameData.length() - 2);
+    if (type == kLocalCommand || type == kLocalCommandWithParameters) {
+        onLocalCommand(frameId, rest);
+    } else if (type == kRemoteCommand) {
+        onRemoteCommand(frameData);
+    } else if (type == kTransmitRequest) {
+        onTransmitRequest(frameData);
+    }
+    // The tool sends nothing else; the module would ignore other types too.
+}
+
+void TurbineField::onLocalCommand(std::uint8_t frameId, transport::ByteView command) {
+    if (command.length() < 2) return;
+    const transport::ByteView letters(command.data(), 2);
+    const transport::ByteView parameter(command.data() + 2, command.length() - 2);
+    if (isCommand(letters, "nd")) {
+        discoverNodes(frameId, letters);
+    } else if (isCommand(letters, "cb")) {
+        localReply(frameId, letters, kStatusOk);
+        if (parameter.length() == 1 && parameter[0] == kAnnounceOnCommissioning) {
+            for (const auto& radio : radios_) {
+                const std::int64_t at = nowMs_ + radio->config().announceDelayMs;
+                if (radio->config().announcesAfterCb && radio->reachableAt(nowMs_) &&
+                    radio->reachableAt(at)) {
+                    radio->announce(at, *this);
+                }
+            }
+        }
+    } else {
+        localReply(frameId, letters, kStatusInvalidCommand);
+    }
+}
+
+void TurbineField::discoverNodes(std::uint8_t frameId, transport::ByteView letters) {
+    std::int64_t staggered = nowMs_ + kFirstDiscoveryAnswerMs;
+    for (const auto& radio : radios_) {
+        if (!radio->reachableAt(nowMs_)) continue;
+        const int delay = radio->config().ndDelayMs;
+        const std::int64_t at = delay == NodeConfig::kStaggered ? staggered : nowMs_ + delay;
+        staggered += kDiscoveryStaggerMs;
+        frame_.clear();
+        frame_.append(kLocalResponse);
+        frame_.append(frameId);
+        radio->appendDiscoveryRecord(frame_, letters);
+        sendFrame(at, frame_.view(), radio->takeChecksumFault());
+    }
+}
+
+void TurbineField::onRemoteCommand(transport::ByteView frameData) {
+    if (frameData.length() < kRemoteCommandLetters) return;
+    RemoteRadio* radio = radioAt(transport::ByteView(frameData.data() + 2, kAddressesSize));
+    // An unreachable radio cannot answer; the module reports nothing either.
+    if (radio == nullptr || !radio->reachableAt(nowMs_)) return;
+    radio->onRemoteCommand(frameData[1],
+                           transport::ByteView(frameData.data() + kRemoteCommandLetters,
+                                               frameData.length() - kRemoteCommandLetters),
+                           nowMs_, *this);
+}
+
+void TurbineField::onTransmitRequest(transport::ByteView frameData) {
+    if (frameData.length() < kTransmitRequestData) return;
+    RemoteRadio* radio = radioAt(transport::ByteView(frameData.data() + 2, kAddressesSize));
+    const bool delivered = radio != nullptr && radio->reachableAt(nowMs_);
+    const std::uint8_t frameId = frameData[1];
+    // A frame id of 0 asks for no transmit status.
+    if (frameId != 0) {
+        frame_.clear();
+        frame_.append(kTransmitStatus);
+        frame_.append(frameId);
+        frame_.appendUint16(radio != nullptr ? radio->config().address16 : kUnknownNetworkAddress);
+        frame_.append(std::uint8_t{0});  // retries
+        frame_.append(delivered ? kDeliveryOk : kDeliveryNoAcknowledgement);
+        frame_.append(std::uint8_t{0});  // discovery status
+        sendFrame(nowMs_ + kTransmitStatusMs, frame_.view(), false);
+    }
+    if (delivered) {
+        radio->onData(transport::ByteView(frameData.data() + kTransmitRequestData,
+                                          frameData.length() - kTransmitRequestData),
+                      nowMs_, *this);
+    }
+}
+
+RemoteRadio* TurbineField::radioAt(transport::ByteView addresses) {
+    std::uint64_t address64 = 0;
+    for (std::uint32_t i = 0; i < 8; ++i) address64 = (address64 << 8) | addresses[i];
+    for (const auto& radio : radios_) {
+        if (radio->config().address64 == address64) return radio.get();
+    }
+    return nullptr;
+}
+
+void TurbineField::localReply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status) {
+    frame_.clear();
+    frame_.append(kLocalResponse);
+    frame_.append(frameId);
+    frame_.append(letters);
+    frame_.append(status);
+    sendFrame(nowMs_ + kLocalReplyMs, frame_.view(), false);
+}
+
+void TurbineField::sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) {
+    wire_.clear();
+    for (std::uint32_t i = 0; i < noiseBytes_; ++i) wire_.append(nextNoiseByte());
+    appendApiFrame(wire_, frameData, corruptChecksum);
+    line_->schedule(atMs, wire_.view());
+}
+
+std::uint8_t TurbineField::nextNoiseByte() {
+    // xorshift: repeatable noise; the start byte is left out so noise never opens a frame.
+    std::uint8_t byte = kApiStartByte;
+    while (byte == kApiStartByte) {
+        noiseState_ ^= noiseState_ << 13;
+        noiseState_ ^= noiseState_ >> 17;
+        noiseState_ ^= noiseState_ << 5;
+        byte = static_cast<std::uint8_t>(noiseState_);
+    }
+    return byte;
+}
+
+}  // namespace sim

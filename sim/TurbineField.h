@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "sim/ApiFrame.h"
+#include "sim/FrameOutbox.h"
+#include "sim/RemoteRadio.h"
+#include "sim/Scenario.h"
+#include "transport/SimulatedDevice.h"
+
+namespace sim {
+
+// The far end of the simulated device: the radio module attached to it and, over the air,
+// the turbines' radios and inverters. It reads the frames the tool writes and answers each
+// by scheduling frames on the device's line, later on the same clock.
+class TurbineField final : public transport::DevicePeer, private FrameOutbox {
+public:
+    // Delays of the attached module's own answers.
+    static constexpr std::int64_t kLocalReplyMs = 5;
+    static constexpr std::int64_t kTransmitStatusMs = 10;
+    // Discovery answers not given a delay of their own come at these steps.
+    static constexpr std::int64_t kFirstDiscoveryAnswerMs = 200;
+    static constexpr std::int64_t kDiscoveryStaggerMs = 150;
+
+    explicit TurbineField(const Scenario& scenario);
+
+    void onWrite(transport::ByteView bytes, std::int64_t nowMs, transport::DeviceLine& line) override;
+
+    // Null when no node has that name.
+    const RemoteRadio* radio(std::string_view name) const;
+    std::uint32_t framesReceived() const { return framesReceived_; }
+    std::uint32_t badFramesReceived() const { return reader_.badFrames(); }
+
+private:
+    void onFrame(transport::ByteView frameData);
+    void onLocalCommand(std::uint8_t frameId, transport::ByteView command);
+    void discoverNodes(std::uint8_t frameId, transport::ByteView letters);
+    void onRemoteCommand(transport::ByteView frameData);
+    void onTransmitRequest(transport::ByteView frameData);
+    RemoteRadio* radioAt(transport::ByteView addresses);
+    void localReply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status);
+
+    void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) override;
+    std::uint8_t nextNoiseByte();
+
+    std::uint32_t noiseBytes_;
+    std::vector<std::unique_ptr<RemoteRadio>> radios_;
+    ApiFrameReader reader_;
+    std::uint32_t framesReceived_ = 0;
+    std::uint32_t noiseState_ = 0x2545F491;
+    // Valid during onWrite only.
+    transport::DeviceLine* line_ = nullptr;
+    std::int64_t nowMs_ = 0;
+    transport::ByteBuffer frame_;
+    transport::ByteBuffer wire_;
+};
+
+}  // namespace sim

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Bytes.h"
+#include "LinkRig.h"
+#include "radio/CommandSender.h"
+
+using namespace radio;
+using namespace radio::test;
+
+namespace {
+
+constexpr int kWorkerUnit = 1100;
+constexpr std::int64_t kWrittenAtMs = 30;  // after the drain of the exchange
+
+Bytes discoveryAnswer(const std::string& name) {
+    return frame(hex("88 01") + text("ND") + hex("00 12 34 11 22 33 44 55 66 77 88") + text(name) +
+                 hex("00 FF FE 00 01 02 03 04 05 00 00 00 01"));
+}
+
+class NameSink final : public NodeSink {
+public:
+    void onNode(std::uint32_t, std::uint32_t, std::uint16_t, const char* name,
+                std::int32_t) override {
+        names.emplace_back(name);
+    }
+    std::vector<std::string> names;
+};
+
+struct DiscoveryRig : LinkRig {
+    NameSink sink;
+    DiscoveryRig() { dispatcher.setNodeSink(&sink); }
+    int discover() { return LocalCommandSender(link).discoverNodes(kWorkerUnit); }
+};
+
+}  // namespace
+
+TEST(DiscoverNodes, WithoutAnswersItEndsAfterTheFirstWaitsSilence) {
+    DiscoveryRig rig;
+    EXPECT_EQ(rig.discover(), 0);
+    EXPECT_EQ(rig.written(), std::vector<Bytes>{hex("7E 00 04 09 01 4E 44 63")});
+    EXPECT_EQ(rig.device.writes()[0].atMs, kWrittenAtMs);
+    EXPECT_EQ(rig.emptyReads(kWrittenAtMs, 20), 438);
+    EXPECT_EQ(rig.clock.nowMs(), kWrittenAtMs + 438 * 20);
+    EXPECT_TRUE(rig.sink.names.empty());
+}
+
+TEST(DiscoverNodes, CountsTheWaitsThatEachFurtherAnswerCompletes) {
+    DiscoveryRig rig;
+    rig.peer.answerNextWrite({{2000, discoveryAnswer("WTG 0000101")},
+                              {2400, discoveryAnswer("WTG 0000102")},
+                              {2800, discoveryAnswer("WTG 0000103")}});
+    EXPECT_EQ(rig.discover(), 3);
+    EXPECT_EQ(rig.sink.names,
+              (std::vector<std::string>{"WTG 0000101", "WTG 0000102", "WTG 0000103"}));
+}
+
+TEST(DiscoverNodes, AnAnswerASecondLateEndsDiscoveryButStillReachesTheSink) {
+    DiscoveryRig rig;
+    rig.peer.answerNextWrite({{2000, discoveryAnswer("WTG 0000101")},
+                              {2400, discoveryAnswer("WTG 0000102")},
+                              {3400, discoveryAnswer("WTG 0000103")}});
+    EXPECT_EQ(rig.discover(), 2);
+    EXPECT_EQ(rig.sink.names, (std::vector<std::string>{"WTG 0000101", "WTG 0000102"}));
+
+    // The worker's idle poll that follows.
+    const int saved = rig.link.defaultTimeout();
+    rig.link.setDefaultTimeout(500);
+    rig.link.waitForCompletion(0);
+    rig.link.setDefaultTimeout(saved);
+    EXPECT_EQ(rig.sink.names.size(), 3u);
+}
+
+TEST(DiscoverNodes, AnswersInOneReadCompleteOneWait) {
+    DiscoveryRig rig;
+    rig.peer.answerNextWrite(
+        {{500, discoveryAnswer("WTG 0000101") + discoveryAnswer("WTG 0000102")}});
+    EXPECT_EQ(rig.discover(), 1);
+    EXPECT_EQ(rig.sink.names.size(), 2u);
+}

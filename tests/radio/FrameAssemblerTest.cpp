@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Bytes.h"
+#include "StageProbes.h"
+#include "radio/FrameAssembler.h"
+
+using namespace radio;
+using namespace radio::test;
+
+namespace {
+
+using Chain = ProbeChain<FrameAssembler>;
+
+const Bytes kFrameA = hex("7E 00 05 88 01 63 62 00 B1");  // "cb" response
+const Bytes kFrameB = hex("7E 00 01 8A 75");              // type byte alone
+// 126 bytes of frame data: the low length byte is 0x7E, and the data holds 0x7E too.
+const Bytes kFrameC = [] {
+    Bytes data = hex("90");
+    for (int i = 1; i < 126; ++i) data.push_back(i % 9 == 0 ? 0x7E : static_cast<std::uint8_t>(i));
+    return frame(data);
+}();
+const Bytes kGoodFrames[] = {kFrameA, kFrameB, kFrameC};
+
+// The frame data each whole frame should hand on.
+Bytes frameData(const Bytes& whole) { return Bytes(whole.begin() + 3, whole.end() - 1); }
+
+std::vector<Bytes> feedInChunks(const Bytes& stream, const std::vector<std::size_t>& cuts) {
+    Chain chain;
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        chain.feed(Bytes(stream.begin() + from, stream.begin() + cut));
+        from = cut;
+    }
+    chain.feed(Bytes(stream.begin() + from, stream.end()));
+    return chain.top.chunks;
+}
+
+}  // namespace
+
+TEST(FrameAssemblerStream, EveryFrameOnceInOrderWhereverTheStreamIsCut) {
+    // Noise before, between and after the frames; none of it holds a start byte.
+    const Bytes stream = hex("00 FF 13") + kFrameA + hex("55") + kFrameB + kFrameC + hex("11 7D");
+    const std::vector<Bytes> expected = {frameData(kFrameA), frameData(kFrameB),
+                                         frameData(kFrameC)};
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(feedInChunks(stream, {}), expected) << "one chunk";
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        EXPECT_EQ(feedInChunks(stream, {cut}), expected) << "cut at " << cut;
+    }
+    std::vector<std::size_t> everyByte;
+    for (std::size_t i = 1; i < stream.size(); ++i) everyByte.push_back(i);
+    EXPECT_EQ(feedInChunks(stream, everyByte), expected) << "byte by byte";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "noise is dropped silently";
+}
+
+TEST(FrameAssemblerChecksum, ABadFrameIsReportedOnceAndTheNextGoodOneStillArrives) {
+    Bytes bad = kFrameA;
+    bad.back() ^= 0x01;
+    Chain chain;
+    testing::internal::CaptureStderr();
+    chain.feed(bad + kFrameB);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "zb checksum failed.\n");
+    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameB)});
+}
+
+TEST(FrameAssemblerChecksum, TheBytesOfADroppedFrameAreNotSearchedAgain) {
+    // A frame whose data happens to hold a whole good frame; its checksum is wrong.
+    Bytes bad = frame(hex("88 01") + kFrameB);
+    bad.back() ^= 0xFF;
+    Chain chain;
+    testing::internal::CaptureStderr();
+    chain.feed(bad + kFrameA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "zb checksum failed.\n");
+    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameA)});
+}
+
+TEST(FrameAssemblerLength, AZeroLengthHeaderIsDroppedAndTheHuntGoesOn) {
+    struct Row {
+        const char* name;
+        std::vector<Bytes> chunks;
+    };
+    const Row rows[] = {
+        {"with its checksum, then a frame", {hex("7E 00 00 FF") + kFrameB}},
+        {"a frame right behind the header", {hex("7E 00 00") + kFrameB}},
+        {"header alone in a chunk", {hex("7E 00 00"), hex("FF"), kFrameB}},
+        {"header cut between length bytes", {hex("7E 00"), hex("00 FF") + kFrameB}},
+        {"many in a row", {hex("7E 00 00 7E 00 00 7E 00 00 7E 00 00") + kFrameB}},
+    };
+    for (const Row& row : rows) {
+        Chain chain;
+        testing::internal::CaptureStderr();
+        for (const Bytes& chunk : row.chunks) chain.feed(chunk);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << row.name;
+        EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameB)}) << row.name;
+        EXPECT_TRUE(chain.stage.buffer().empty()) << row.name;
+    }
+}
+
+TEST(FrameAssemblerLength, AStartByteInsideTheLengthIsALengthByte) {
+    // L = 0x7E01 would swallow what follows; L = 0x017E is read as such.
+    const Bytes longData = [] {
+        Bytes data(0x017E, 0x7E);
+        data[0] = 0x42;
+        return data;
+    }();
+    const Bytes whole = frame(longData);
+    Chain chain;
+    chain.feed(hex("7E 01") + Bytes{0x7E});
+    chain.feed(Bytes(whole.begin() + 3, whole.end()));
+    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{longData});
+}
+
+TEST(FrameAssemblerLength, ALongFrameGrowsTheBufferAndArrivesWhole) {
+    Bytes data(5000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+    const Bytes whole = frame(data);
+    Chain chain;
+    for (std::size_t at = 0; at < whole.size(); at += 512) {
+        chain.feed(Bytes(whole.begin() + at, whole.begin() + std::min(at + 512, whole.size())));
+    }
+    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{data});
+}
+
+TEST(FrameAssemblerReset, APartialFrameIsLostAndItsRestSkippedByTheHunt) {
+    for (bool byNotice : {false, true}) {
+        Chain chain;
+        chain.feed(Bytes(kFrameA.begin(), kFrameA.begin() + 5));
+        ASSERT_EQ(chain.stage.buffer().length(), 5u);
+        if (byNotice) {
+            EXPECT_EQ(chain.stage.notify(2), 2);  // and goes on down to the flag
+        } else {
+            EXPECT_TRUE(chain.stage.reset());
+        }
+        EXPECT_TRUE(chain.stage.buffer().empty());
+        chain.feed(Bytes(kFrameA.begin() + 5, kFrameA.end()) + kFrameB);
+        EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameB)})
+            << (byNotice ? "notify(2)" : "reset");
+    }
+}
+
+TEST(FrameAssemblerReset, ReachesTheNextStageOnceLinked) {
+    Chain chain;
+    chain.stage.reset();
+    EXPECT_EQ(chain.top.resets, 0);  // not linked before the first frame
+    chain.feed(kFrameB);
+    const int linked = chain.top.resets;
+    chain.stage.reset();
+    EXPECT_EQ(chain.top.resets, linked + 1);
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "radio/CommandLink.h"
+#include "radio/CommandSender.h"
+#include "radio/FrameAssembler.h"
+#include "radio/FrameDispatcher.h"
+#include "radio/FrameEncoder.h"
+#include "radio/NodeAddress.h"
+#include "radio/NodeSink.h"
+#include "radio/PacketReassembler.h"
+#include "sim/SimulatedField.h"
+#include "transport/Port.h"
+#include "transport/RawLog.h"
+#include "turbine/PacketParser.h"
+
+namespace sim::test {
+
+struct NodeReport {
+    std::uint32_t high;
+    std::uint32_t low;
+    std::uint16_t network;
+    std::string name;
+};
+
+// Keeps every node report; raises found when the awaited name is reported.
+class NodeRecorder final : public radio::NodeSink {
+public:
+    void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
+                std::int32_t) override {
+        reports.push_back({high, low, network, name});
+        if (name == awaited) found = true;
+    }
+    std::vector<NodeReport> reports;
+    std::string awaited;
+    bool found = false;
+};
+
+// The tool's stack wired as the program wires it, on virtual time, in front of a field
+// built from a scenario: simulated device, port and poller, the radio receive chain up to
+// the packet parser, and the command link.
+struct StackRig {
+    transport::Settings settings;
+    transport::VirtualClock clock;
+    std::unique_ptr<SimulatedField> sim;
+    radio::FrameEncoder encoder;
+    radio::FrameAssembler assembler;
+    radio::FrameDispatcher dispatcher;
+    radio::PacketReassembler reassembler;
+    turbine::PacketParser parser{settings};
+    transport::RawLog rawLog;
+    std::unique_ptr<transport::PortPoller> poller;
+    radio::CommandLink link{settings, rawLog, encoder, dispatcher};
+    radio::LocalCommandSender local{link};
+    radio::RemoteCommandSender remote{link};
+    NodeRecorder nodes;
+
+    explicit StackRig(const Scenario& scenario) : sim(makeSimulatedField(scenario, clock)) {
+        assembler.setPending(&dispatcher);
+        dispatcher.setPending(&reassembler);
+        reassembler.setPending(&parser);
+        dispatcher.setNodeSink(&nodes);
+        transport::PortFactory factory(sim->device(), clock, settings);
+        transport::ByteSource* source = nullptr;
+        poller = factory.create(source, 0, 115200);
+        if (!poller) return;
+        source->setPending(&rawLog);
+        source->sync();
+        rawLog.setPending(&assembler);
+        rawLog.sync();
+        link.setPoller(poller.get());
+    }
+
+    // Points the encoder's node address at the named node of the scenario.
+    void target(const std::string& name) {
+        for (const NodeConfig& node : sim->scenario().nodes) {
+            if (node.name != name) continue;
+            const auto address = radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
+                                                        static_cast<std::uint32_t>(node.address64),
+                                                        node.address16);
+            encoder.setNodeAddress(*address);
+            nodes.awaited = name;
+        }
+    }
+
+    // The search as the worker makes it: "cb" 2, 800 ms, then discovery.
+    int search() {
+        const std::uint8_t cb[] = {'c', 'b', 2};
+        local.sendWithParameters(transport::ByteView(cb, sizeof cb));
+        clock.sleepFor(800);
+        return local.discoverNodes(1100);
+    }
+
+    // A remote query: the send and the check of its answer.
+    bool query(const char* letters, std::uint32_t& value) {
+        return remote.send(letters) && radio::checkResponse(letters, dispatcher.body(), value);
+    }
+
+    // "bd" set to v, "wr", "fr", as the speed fix makes them; the results are not looked at.
+    void switchSpeed(std::uint8_t v) {
+        const std::uint8_t bd[] = {'b', 'd', v};
+        remote.sendWithParameters(transport::ByteView(bd, sizeof bd));
+        remote.send("wr");
+        remote.send("fr");
+    }
+
+    // Up to ms / 500 waits of 500 ms, ended early when the target reports itself.
+    bool waitForLink(int ms) {
+        const int previous = link.setDefaultTimeout(500);
+        nodes.found = false;
+        for (int n = ms / 500; n > 0 && !nodes.found; --n) link.waitForCompletion(0);
+        link.setDefaultTimeout(previous);
+        return nodes.found;
+    }
+
+    const RemoteRadio& radio(const std::string& name) const { return *sim->field().radio(name); }
+};
+
+}  // namespace sim::test

@@ -1,0 +1,129 @@
+#include "turbine/PacketParser.h"
+
+#include <cstdio>
+
+#include "turbine/PacketCheck.h"
+#include "turbine/TurbinePacket.h"
+
+namespace turbine {
+
+using namespace packet;
+
+namespace {
+constexpr std::uint32_t kDumpBytesPerLine = 16;
+}
+
+void dumpPacket(transport::ByteView bytes) {
+    std::printf(" (%d) ", static_cast<int>(bytes.length()));
+    std::uint32_t count = 0;
+    for (std::uint8_t byte : bytes) {
+        std::printf(" %02x,", byte);
+        if (++count % kDumpBytesPerLine == 0) std::printf("\n");
+    }
+    std::printf("\n");
+}
+
+void PacketParser::receive(transport::ByteView bytes) {
+    buffer_.clear();
+    bool inPacket = false;
+    bool escaped = false;
+    for (std::uint8_t byte : bytes) {
+        if (!escaped) {
+            if (byte == kDle) {
+                escaped = true;
+            } else if (inPacket) {
+                buffer_.append(byte);
+            }
+            continue;
+        }
+        switch (byte) {
+            case kStartMark:
+            case kAltStartMark:
+                // A start mark inside a packet abandons what was gathered.
+                buffer_.clear();
+                inPacket = true;
+                escaped = false;
+                break;
+            case kEndMark:
+                decode(bytes);
+                return;
+            case kDle:
+                // Outside a packet a doubled DLE is dropped and the escape stays armed.
+                if (inPacket) {
+                    buffer_.append(kDle);
+                    escaped = false;
+                }
+                break;
+            default:
+                escaped = false;
+                break;
+        }
+    }
+}
+
+bool PacketParser::reset() {
+    buffer_.clear();
+    code_ = 0;
+    return true;
+}
+
+void PacketParser::decode(transport::ByteView raw) {
+    const std::uint32_t length = buffer_.length();
+    if (length < kMinimumLength) {
+        reportShort(raw);
+        return;
+    }
+    const std::uint32_t checked = length - kCheckLength;
+    const std::uint16_t computed = packetCheck(transport::ByteView(buffer_.data(), checked));
+    const auto received =
+        static_cast<std::uint16_t>(buffer_[checked] | (buffer_[checked + 1] << 8));
+    if (computed != received) {
+        reportBadCheck(computed, received, raw);
+        return;
+    }
+    // The wait ends on this notice; the header is recorded right after, in the same call.
+    forwardNotify(1);
+    address_ = buffer_[kAddressOffset] | (buffer_[kAddressOffset + 1] << 8) |
+               (buffer_[kAddressOffset + 2] << 16);
+    subaddress_ = buffer_[kSubaddressOffset];
+    sequence_ = buffer_[kSequenceOffset] & kSequenceMask;
+    flags_ = buffer_[kSequenceOffset] & kFlagsMask;
+    code_ = static_cast<std::uint16_t>(buffer_[kCodeOffset] | (buffer_[kCodeOffset + 1] << 8));
+}
+
+void PacketParser::reportShort(transport::ByteView raw) const {
+    if (!settings_.verbose) {
+        std::printf("~ ");
+        return;
+    }
+    std::printf("Short packet:  ");
+    dumpPacket(buffer_.view());
+    std::printf("From raw: ");
+    dumpPacket(raw);
+}
+
+void PacketParser::reportBadCheck(std::uint16_t computed, std::uint16_t received,
+                                  transport::ByteView raw) const {
+    if (!settings_.verbose) {
+        std::printf("x ");
+        return;
+    }
+    std::printf("Failed crc: %04x vs %04x [r] \n", computed, received);
+    dumpPacket(buffer_.view());
+    // The running check after each byte, to see where a corruption entered.
+    std::uint16_t reg = 0;
+    for (std::uint32_t i = 0; i + kCheckLength < buffer_.length(); ++i) {
+        reg = crc16Update(reg, buffer_[i]);
+        std::printf(" . %02x: %04x\n", buffer_[i], static_cast<unsigned>(reverseBits(reg, 16)));
+    }
+    std::printf(".\n");
+    std::printf("From raw: ");
+    dumpPacket(raw);
+}
+
+transport::ByteView PacketParser::replyPayload() const {
+    if (buffer_.length() < kMinimumLength) return {};
+    return transport::ByteView(buffer_.data() + kHeaderLength, buffer_.length() - kMinimumLength);
+}
+
+}  // namespace turbine

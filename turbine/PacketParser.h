@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+#include "transport/ByteSink.h"
+#include "transport/Settings.h"
+
+namespace turbine {
+
+// The top stage of the receive chain. It takes framed packets from the packet reassembler,
+// un-stuffs the first one in the view, checks it and records its header. A good packet
+// signals completion down the chain whatever its code; whether it is the awaited reply is
+// for the query exchange to judge. Bad packets are reported on standard output.
+class PacketParser final : public transport::ReceiveStage {
+public:
+    explicit PacketParser(const transport::Settings& settings) : settings_(settings) {}
+
+    // Un-stuffs from the first start mark up to the first end mark and decodes there; the
+    // rest of the view is left for the next call. Nothing carries over from an earlier call.
+    void receive(transport::ByteView bytes) override;
+    // Empties the buffer and forgets the code, so an old reply cannot pass for a new one;
+    // the other recorded fields stay.
+    bool reset() override;
+    bool ownedBySource() override { return false; }
+    // Nothing lies above this stage.
+    int notify(int value) override {
+        (void)value;
+        return 0;
+    }
+
+    // The header of the last good packet.
+    std::uint32_t address() const { return address_; }
+    std::uint8_t subaddress() const { return subaddress_; }
+    std::uint8_t sequence() const { return sequence_; }
+    std::uint8_t flags() const { return flags_; }
+    std::uint16_t code() const { return code_; }
+
+    // The bytes between the header and the check of the packet in the buffer; empty when
+    // the buffer holds less than a whole packet.
+    transport::ByteView replyPayload() const;
+
+private:
+    void decode(transport::ByteView raw);
+    void reportShort(transport::ByteView raw) const;
+    void reportBadCheck(std::uint16_t computed, std::uint16_t received,
+                        transport::ByteView raw) const;
+
+    const transport::Settings& settings_;
+    std::uint32_t address_ = 0;
+    std::uint8_t subaddress_ = 0;
+    std::uint8_t sequence_ = 0;
+    std::uint8_t flags_ = 0;
+    std::uint16_t code_ = 0;
+};
+
+// " (count) ", then " xx," per byte with a line end after every 16th, then a line end.
+void dumpPacket(transport::ByteView bytes);
+
+}  // namespace turbine

@@ -1,0 +1,144 @@
+#include "turbine/TurbineQuery.h"
+
+#include "radio/ApiFrame.h"
+#include "radio/CommandLink.h"
+#include "transport/HexDump.h"
+#include "transport/Settings.h"
+#include "turbine/TurbinePacket.h"
+
+namespace turbine {
+
+namespace {
+
+// The frame ids of transmit requests run through 32 multiples of 4, from 16 to 140.
+constexpr std::uint32_t kFrameIdCounters = 32;
+std::uint8_t frameIdFor(std::uint32_t counter) {
+    return static_cast<std::uint8_t>(((counter + 4) * 4) % 256);
+}
+
+// The inverter answers requests coded 0x0B14 with either that code or 0x0B12.
+constexpr std::uint16_t kCodeWithTwoReplies = 0x0B14;
+constexpr std::uint16_t kItsOtherReplyCode = 0x0B12;
+
+// Filler form of the query header.
+constexpr std::uint32_t kFillerAddress = 0xFFFFBB;
+constexpr std::uint8_t kFillerSubaddress = 0xBB;
+constexpr std::uint16_t kFillerWord = 0xBBBB;
+
+// Each leading frame of a long packet is awaited on the radio's transmit status.
+constexpr int kLeadingFrameWaitMs = 70;
+// Without attempts nothing but the radio's transmit status is awaited.
+constexpr int kTransmitStatusWaitMs = 250;
+
+}  // namespace
+
+TurbineQuery::TurbineQuery(radio::CommandLink& link, PacketEncoder& encoder,
+                           PacketParser& parser, transport::Clock& clock)
+    : link_(link), encoder_(encoder), parser_(parser), clock_(clock) {}
+
+std::int32_t TurbineQuery::probeInverter(bool fillerHeader, bool zeroWord) {
+    const std::uint32_t address = fillerHeader ? kFillerAddress : kQueryAddress;
+    const std::uint8_t subaddress = fillerHeader ? kFillerSubaddress : kQuerySubaddress;
+    const std::uint16_t word = zeroWord ? 0 : kFillerWord;
+    const std::uint32_t sequence = encoder_.packetSequence();
+    encoder_.setPacketSequence(sequence + 1);
+    encoder_.compose(kProbeCode, subaddress, sequence, address, {word});
+    if (!sendWithRetries(link_.defaultTimeout(), link_.settings().queryAttempts, true)) return 0;
+    return replyWord(kProbeCode);
+}
+
+bool TurbineQuery::sendWithRetries(int timeoutMs, std::uint32_t attempts, bool requireReply) {
+    if (link_.settings().traceMask & transport::kTraceQueryPacket) {
+        transport::dumpHex(encoder_.encode());
+    }
+    if (attempts == 0) return transact(encoder_.encode(), encoder_.code(), timeoutMs, 0, requireReply);
+    for (std::uint32_t pass = 0; pass < attempts; ++pass) {
+        // Each transmission carries its own sequence number, and so its own check.
+        if (pass > 0) encoder_.nextAttempt();
+        if (transact(encoder_.encode(), encoder_.code(), timeoutMs, 1, requireReply)) return true;
+    }
+    return false;
+}
+
+bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCode,
+                            int timeoutMs, std::uint32_t attempts, bool requireReply) {
+    encoder_.setPacketSequence(encoder_.packetSequence() % packet::kSequenceModulus);
+    if (timeoutMs == 0) timeoutMs = link_.defaultTimeout();
+    const std::uint16_t alternativeCode =
+        expectedCode == kCodeWithTwoReplies ? kItsOtherReplyCode : expectedCode;
+
+    const std::uint8_t frameId = frameIdFor(dataFrameCounter_);
+    dataFrameCounter_ = (dataFrameCounter_ + 1) % kFrameIdCounters;
+    radio::FrameEncoder& frames = link_.encoder();
+    frames.buildAddressedFrames(radio::kTransmitRequest, frameId, framed);
+    if (link_.settings().traceMask & transport::kTraceQueryFrames) transport::dumpHex(frames.bytes());
+
+    transport::ByteView last;
+    if (attempts == 0) {
+        link_.beginExchange();
+        if (!sendLeadingFrames(last)) return false;
+        link_.dispatcher().setCompleteOnTransmitStatus();
+        return link_.sendFrameAndWait(last, kTransmitStatusWaitMs);
+    }
+    for (std::uint32_t pass = 0; pass < attempts; ++pass) {
+        // The reset forgets any late reply to an earlier transmission.
+        link_.beginExchange();
+        if (!sendLeadingFrames(last)) return false;
+        if (!link_.sendFrameAndWait(last, timeoutMs)) {
+            clock_.sleepFor(kRetryPauseMs);
+            continue;
+        }
+        if (link_.settings().traceMask & transport::kTraceReplyPacket) {
+            transport::dumpHex(parser_.buffer().view());
+        }
+        if (isAwaitedReply(expectedCode, alternativeCode, requireReply)) return true;
+        // Some other completion (another packet, a modem status): transmit again at once.
+    }
+    return false;
+}
+
+bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
+    const transport::ByteView bytes = link_.encoder().bytes();
+    std::uint32_t position = 0;
+    for (;;) {
+        const std::uint32_t left = bytes.length() - position;
+        const transport::ByteView rest(bytes.data() + position, left);
+        if (left < radio::kApiFrameOverhead) {
+            last = rest;
+            return true;
+        }
+        const std::uint32_t size =
+            ((std::uint32_t{rest[1]} << 8) | rest[2]) + radio::kApiFrameOverhead;
+        if (size >= left) {
+            last = rest;
+            return true;
+        }
+        link_.dispatcher().setCompleteOnTransmitStatus();
+        if (!link_.sendFrameAndWait(transport::ByteView(rest.data(), size), kLeadingFrameWaitMs)) {
+            return false;
+        }
+        link_.beginExchange();
+        position += size;
+    }
+}
+
+bool TurbineQuery::isAwaitedReply(std::uint16_t expectedCode, std::uint16_t alternativeCode,
+                                  bool requireReply) const {
+    const bool replyFlags = parser_.flags() == packet::kReplyFlags;
+    const bool codeMatches = parser_.code() == expectedCode || parser_.code() == alternativeCode;
+    return (!requireReply || replyFlags) && codeMatches;
+}
+
+std::int32_t TurbineQuery::replyWord(std::uint16_t expectedCode) const {
+    if (parser_.code() != expectedCode) return -1;
+    const transport::ByteView packetBytes = parser_.buffer().view();
+    // A bad packet that followed the good one in the same read leaves its bytes behind.
+    if (packetBytes.length() < packet::kMinimumLength) return -1;
+    const std::uint32_t low = packetBytes[packet::kHeaderLength];
+    // Without payload words the byte after the header is taken for both halves.
+    const std::uint32_t high =
+        parser_.replyPayload().empty() ? low : packetBytes[packet::kHeaderLength + 1];
+    return static_cast<std::int32_t>(low + 256 * high);
+}
+
+}  // namespace turbine
