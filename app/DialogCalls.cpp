@@ -29,9 +29,8 @@ bool DialogCalls::call(const Function& function) {
     Pending pending{&function, State::Queued};
     queue_.push_back(&pending);
     if (wake_) wake_();
-    changed_.wait(lock, [&] {
-        return pending.state == State::Done || pending.state == State::Cancelled;
-    });
+    changed_.wait(
+        lock, [&] { return pending.state == State::Done || pending.state == State::Cancelled; });
     return pending.state == State::Done;
 }
 

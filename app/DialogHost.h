@@ -20,7 +20,8 @@ enum class BoxIcon { None, Error };
 enum class BoxOwner { None, Dialog };
 
 // The platform's dialog services, one backend per platform (Qt Widgets, Win32, and a test
-// double). Everything but wake() and the calls object runs on the dialog's thread.
+// double). Everything here runs on the dialog's thread, except calls(), which other
+// threads use to reach it.
 class DialogHost {
 public:
     virtual ~DialogHost() = default;

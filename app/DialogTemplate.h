@@ -28,6 +28,14 @@ enum ControlStyle : std::uint32_t {
     kDefaultButton = 1u << 6,
 };
 
+// Window style bits of the dialog itself.
+enum DialogStyle : std::uint32_t {
+    kPopup = 1u << 0,
+    kCaption = 1u << 1,
+    kSystemMenu = 1u << 2,
+    kModalFrame = 1u << 3,
+};
+
 // A rectangle in dialog units: horizontal units are a quarter of the font's average
 // character width, vertical units an eighth of its height.
 struct DialogRect {
@@ -51,6 +59,7 @@ struct ControlTemplate {
 struct DialogTemplate {
     const char* name = "";
     const char* title = "";
+    std::uint32_t style = 0;  // DialogStyle bits
     const char* fontFace = "";
     int fontPoints = 0;
     int width = 0;

@@ -34,7 +34,7 @@ struct Options {
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--help" || option == "-h" || i + 1 >= argc) return false;
+        if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         if (option == "--scenario") {
             options.scenario = value;
@@ -54,6 +54,13 @@ bool parseOptions(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);  // before Qt, which needs a display
+            return 0;
+        }
+    }
     QApplication application(argc, argv);  // takes Qt's own options out of argv
     app::useClassicStyle(application);
     Options options;
@@ -71,10 +78,13 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<transport::Clock> clock;
-    if (options.timeScale == 1.0) clock = std::make_unique<transport::SteadyClock>();
-    else clock = std::make_unique<transport::ScaledClock>(options.timeScale);
+    if (options.timeScale == 1.0)
+        clock = std::make_unique<transport::SteadyClock>();
+    else
+        clock = std::make_unique<transport::ScaledClock>(options.timeScale);
     const transport::Settings& settings = transport::kBuildSettings;
     const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
+    field->device().setRecording(false);  // a run may last all day; nothing reads the records
     transport::PortFactory factory(field->device(), *clock, settings);
 
     app::ProcessObjects objects(&factory, settings, *clock);

@@ -25,6 +25,14 @@ DialogBaseUnits baseUnitsOf(const QFont& font) {
             metrics.height()};
 }
 
+// A caption with a system menu means a close box and nothing else: no help, no resizing.
+Qt::WindowFlags windowFlagsFor(std::uint32_t style) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if (style & kCaption) flags |= Qt::WindowTitleHint;
+    if (style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    return flags;
+}
+
 QRect pixelRect(const DialogBaseUnits& units, const DialogRect& rect) {
     return {units.toPixelsX(rect.x), units.toPixelsY(rect.y), units.toPixelsX(rect.width),
             units.toPixelsY(rect.height)};
@@ -72,19 +80,23 @@ private:
 
 QtDialogHost::QtDialogHost() {
     calls().setWake([this] {
-        QMetaObject::invokeMethod(&waker_, [this] { calls().runPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &waker_, [this] { calls().runPending(); }, Qt::QueuedConnection);
     });
 }
 
-QtDialogHost::~QtDialogHost() { calls().close(); }
+QtDialogHost::~QtDialogHost() {
+    calls().close();
+}
 
-QDialog* QtDialogHost::window() const { return window_.get(); }
+QDialog* QtDialogHost::window() const {
+    return window_.get();
+}
 
 int QtDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     window_ = std::make_unique<Window>(dialog);
     Window& window = *window_;
-    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window.setWindowFlags(windowFlagsFor(dialogTemplate.style));
     window.setWindowTitle(QString::fromLatin1(dialogTemplate.title));
     window.setObjectName(QString::fromLatin1(dialogTemplate.name));
     QFont font(QString::fromLatin1(dialogTemplate.fontFace), dialogTemplate.fontPoints);
@@ -129,7 +141,6 @@ void QtDialogHost::buildControls(const DialogTemplate& dialogTemplate) {
                 auto* edit = new QLineEdit(text, &window);
                 edit->setFrame((control.style & kBorder) != 0);
                 edit->setReadOnly((control.style & kReadOnly) != 0);
-                edit->setMaxLength(32767);
                 widget = edit;
                 break;
             }
@@ -159,8 +170,10 @@ void QtDialogHost::buildControls(const DialogTemplate& dialogTemplate) {
         }
         if (control.style & kTabStop) {
             widget->setFocusPolicy(Qt::StrongFocus);
-            if (previousStop) QWidget::setTabOrder(previousStop, widget);
-            else widget->setFocus();  // the first tab stop has the focus at start
+            if (previousStop)
+                QWidget::setTabOrder(previousStop, widget);
+            else
+                widget->setFocus();  // the first tab stop has the focus at start
             previousStop = widget;
         } else {
             widget->setFocusPolicy(Qt::NoFocus);
@@ -183,8 +196,10 @@ QWidget* QtDialogHost::item(int id) const {
 
 std::string QtDialogHost::itemText(int id, std::size_t maxChars) {
     QString text;
-    if (auto* edit = qobject_cast<QLineEdit*>(item(id))) text = edit->text();
-    else if (auto* label = qobject_cast<QLabel*>(item(id))) text = label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(item(id)))
+        text = edit->text();
+    else if (auto* label = qobject_cast<QLabel*>(item(id)))
+        text = label->text();
     std::string bytes = text.toLatin1().toStdString();
     if (bytes.size() > maxChars) bytes.resize(maxChars);
     return bytes;

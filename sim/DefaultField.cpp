@@ -2,7 +2,8 @@
 
 namespace sim {
 
-const char* const kDefaultFieldText = R"(# The built-in field: five turbines in reach and one out of range. The radio of
+const char* const kDefaultFieldText =
+    R"(# The built-in field: five turbines in reach and one out of range. The radio of
 # QOR123-7654321 is on setting 4 while its inverter talks at 6, so the fix must switch it.
 
 node QOR123-7654321

@@ -7,7 +7,8 @@ Inverter::Inverter(const NodeConfig& config, FaultSet& faults)
       faults_(faults),
       unframer_([this](transport::ByteView packet) { onPacket(packet); }) {}
 
-void Inverter::receive(transport::ByteView data, bool speedMatches, transport::ByteBuffer& replies) {
+void Inverter::receive(transport::ByteView data, bool speedMatches,
+                       transport::ByteBuffer& replies) {
     if (!speedMatches) {
         unframer_.reset();
         return;

@@ -26,8 +26,7 @@ std::uint16_t crc16Arc(transport::ByteView bytes) {
     return crc;
 }
 
-void appendFramedPacket(transport::ByteBuffer& out, transport::ByteView packet,
-                        bool corruptCheck) {
+void appendFramedPacket(transport::ByteBuffer& out, transport::ByteView packet, bool corruptCheck) {
     std::uint16_t check = crc16Arc(packet);
     if (corruptCheck) check ^= 0x0101;
     out.append(kDle);
@@ -42,8 +41,8 @@ void appendFramedPacket(transport::ByteBuffer& out, transport::ByteView packet,
 bool readCheckedPacket(transport::ByteView packet, PacketHeader& header) {
     if (packet.length() < kPacketHeaderSize + kPacketCheckSize) return false;
     const std::uint32_t bodyLength = packet.length() - kPacketCheckSize;
-    const std::uint16_t received = static_cast<std::uint16_t>(
-        packet[bodyLength] | (packet[bodyLength + 1] << 8));
+    const std::uint16_t received =
+        static_cast<std::uint16_t>(packet[bodyLength] | (packet[bodyLength + 1] << 8));
     if (crc16Arc(transport::ByteView(packet.data(), bodyLength)) != received) return false;
     header.address = packet[0] | (std::uint32_t{packet[1]} << 8) | (std::uint32_t{packet[2]} << 16);
     header.subaddress = packet[3];

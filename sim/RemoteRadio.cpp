@@ -32,7 +32,6 @@ std::uint32_t readNumber(transport::ByteView bytes) {
     return value;
 }
 
-
 void appendUint32(transport::ByteBuffer& out, std::uint32_t value) {
     out.appendUint16(static_cast<std::uint16_t>(value >> 16));
     out.appendUint16(static_cast<std::uint16_t>(value & 0xFFFF));

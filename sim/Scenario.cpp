@@ -33,7 +33,9 @@ std::vector<std::string_view> splitWords(std::string_view text) {
     return words;
 }
 
-std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
+std::string quoted(std::string_view word) {
+    return "\"" + std::string(word) + "\"";
+}
 
 // Decimal, or hexadecimal with 0x; the whole word must be a number no larger than max.
 bool parseNumber(std::string_view word, std::uint64_t max, std::uint64_t& value) {
@@ -49,7 +51,8 @@ bool parseNumber(std::string_view word, std::uint64_t max, std::uint64_t& value)
 
 // Exactly `digits` hexadecimal digits, with or without 0x.
 bool parseHexDigits(std::string_view word, std::size_t digits, std::uint64_t& value) {
-    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.remove_prefix(2);
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X'))
+        word.remove_prefix(2);
     if (word.size() != digits) return false;
     const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
     return ec == std::errc() && end == word.data() + word.size();
@@ -68,23 +71,20 @@ struct FaultName {
 };
 
 constexpr FaultName kFaultNames[] = {
-    {"silent-bd", FaultKind::SilentBd, 0},
-    {"no-return", FaultKind::NoReturn, 0},
-    {"bad-checksum", FaultKind::BadChecksum, 0},
-    {"reply-flags", FaultKind::ReplyFlags, 0xFF},
-    {"reply-code", FaultKind::ReplyCode, 0xFFFF},
-    {"bad-reply-crc", FaultKind::BadReplyCrc, 0},
+    {"silent-bd", FaultKind::SilentBd, 0},        {"no-return", FaultKind::NoReturn, 0},
+    {"bad-checksum", FaultKind::BadChecksum, 0},  {"reply-flags", FaultKind::ReplyFlags, 0xFF},
+    {"reply-code", FaultKind::ReplyCode, 0xFFFF}, {"bad-reply-crc", FaultKind::BadReplyCrc, 0},
 };
 
 // Reads one scenario line after line; the first error ends the parse.
 class ScenarioParser {
-public:
+  public:
     ScenarioParser(Scenario& scenario, std::string& error, std::string_view origin)
         : scenario_(scenario), error_(error), origin_(origin) {}
 
     bool parse(std::string_view text);
 
-private:
+  private:
     bool line(std::string_view text);
     bool fieldSetting(std::string_view key, const std::vector<std::string_view>& args);
     bool deviceSetting(const std::vector<std::string_view>& args);
@@ -93,8 +93,8 @@ private:
     bool fault(NodeConfig& node, const std::vector<std::string_view>& args);
     bool finishNode();
 
-    bool number(std::string_view key, const std::vector<std::string_view>& args,
-                std::uint64_t max, std::uint64_t& value);
+    bool number(std::string_view key, const std::vector<std::string_view>& args, std::uint64_t max,
+                std::uint64_t& value);
     template <typename T>
     bool setNumber(std::string_view key, const std::vector<std::string_view>& args,
                    std::uint64_t max, T& target) {
@@ -232,7 +232,8 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
     if (key == "signal") return setNumber(key, args, 0xFF, node.signal);
     if (key == "inverter-speed") return setNumber(key, args, 0xFFFFFFFF, node.inverterSpeed);
     if (key == "reply-word") return setNumber(key, args, 0xFFFF, node.replyWord);
-    if (key == "reply-extra-words") return setNumber(key, args, kMaxExtraWords, node.replyExtraWords);
+    if (key == "reply-extra-words")
+        return setNumber(key, args, kMaxExtraWords, node.replyExtraWords);
     if (key == "nd-delay") return setNumber(key, args, kMaxDelayMs, node.ndDelayMs);
     if (key == "announce-delay") return setNumber(key, args, kMaxDelayMs, node.announceDelayMs);
     if (key == "reply-delay") return setNumber(key, args, kMaxDelayMs, node.replyDelayMs);
@@ -266,9 +267,10 @@ bool ScenarioParser::fault(NodeConfig& node, const std::vector<std::string_view>
     }
     if (at < args.size()) {
         std::uint64_t times = 0;
-        if (args[at] != "times" || at + 2 != args.size() || !parseNumber(args[at + 1], 1000000, times) ||
-            times == 0) {
-            return fail("after fault " + quoted(known->name) + " only \"times <count>\" may follow");
+        if (args[at] != "times" || at + 2 != args.size() ||
+            !parseNumber(args[at + 1], 1000000, times) || times == 0) {
+            return fail("after fault " + quoted(known->name) +
+                        " only \"times <count>\" may follow");
         }
         result.times = static_cast<int>(times);
     }
@@ -294,7 +296,8 @@ bool ScenarioParser::number(std::string_view key, const std::vector<std::string_
 
 bool ScenarioParser::setYesNo(std::string_view key, const std::vector<std::string_view>& args,
                               bool& target) {
-    if (args.size() != 1 || !parseYesNo(args[0], target)) return fail(quoted(key) + " is yes or no");
+    if (args.size() != 1 || !parseYesNo(args[0], target))
+        return fail(quoted(key) + " is yes or no");
     return true;
 }
 

@@ -10,12 +10,12 @@ namespace sim {
 // Misbehaviour a node can be told to show. Each applies to its next `times` occasions, or
 // to every occasion when times is kAlways.
 enum class FaultKind {
-    SilentBd,       // the radio never answers "bd", neither a read nor a set
-    NoReturn,       // after "fr" the radio stays away for good
-    BadChecksum,    // frames carrying this node's answers have a wrong API checksum
-    ReplyFlags,     // the inverter's reply carries these flags instead of 0x80
-    ReplyCode,      // the inverter's reply carries this code instead of the request's
-    BadReplyCrc,    // the inverter's reply has a wrong CRC
+    SilentBd,     // the radio never answers "bd", neither a read nor a set
+    NoReturn,     // after "fr" the radio stays away for good
+    BadChecksum,  // frames carrying this node's answers have a wrong API checksum
+    ReplyFlags,   // the inverter's reply carries these flags instead of 0x80
+    ReplyCode,    // the inverter's reply carries this code instead of the request's
+    BadReplyCrc,  // the inverter's reply has a wrong CRC
 };
 
 struct Fault {
@@ -39,14 +39,14 @@ struct NodeConfig {
     std::uint32_t inverterSpeed = 4;  // the "bd" value at which the inverter understands
     std::uint16_t replyWord = 1;      // first word of the inverter's reply
     std::uint32_t replyExtraWords = 0;
-    std::uint32_t replyChunk = 72;    // packet bytes per received-packet frame
-    bool announcesAfterCb = false;    // sends a node identification after "cb" 2
+    std::uint32_t replyChunk = 72;  // packet bytes per received-packet frame
+    bool announcesAfterCb = false;  // sends a node identification after "cb" 2
     bool announcesAfterRestart = true;
-    int ndDelayMs = kStaggered;       // its "ND" answer's delay; staggered by position if unset
+    int ndDelayMs = kStaggered;  // its "ND" answer's delay; staggered by position if unset
     int announceDelayMs = 300;
-    int replyDelayMs = 30;            // a radio command's answer
-    int inverterDelayMs = 60;         // the inverter's reply, after the request's last piece
-    int restartMs = 2500;             // unreachable after "fr" for this long
+    int replyDelayMs = 30;     // a radio command's answer
+    int inverterDelayMs = 60;  // the inverter's reply, after the request's last piece
+    int restartMs = 2500;      // unreachable after "fr" for this long
     std::vector<Fault> faults;
 };
 
@@ -58,7 +58,7 @@ struct DeviceFaults {
 };
 
 struct Scenario {
-    std::string description;   // the first comment lines of the file
+    std::string description;       // the first comment lines of the file
     std::uint32_t noiseBytes = 0;  // stray bytes before every frame the field sends
     DeviceFaults device;
     std::vector<NodeConfig> nodes;

@@ -16,23 +16,25 @@ constexpr std::uint8_t kStatusInvalidCommand = 2;
 constexpr std::uint8_t kDeliveryOk = 0x00;
 constexpr std::uint8_t kDeliveryNoAcknowledgement = 0x21;
 constexpr std::uint16_t kUnknownNetworkAddress = 0xFFFE;
+constexpr std::uint64_t kUnknownNodeAddress = 0xFFFFFFFFFFFFFFFF;
 constexpr std::uint8_t kAnnounceOnCommissioning = 2;
 
 constexpr std::uint32_t kAddressesSize = 10;  // 64-bit node address and 16-bit network address
 // Frame data offsets after type and frame id.
-constexpr std::uint32_t kRemoteCommandLetters = 2 + kAddressesSize + 1;   // options
-constexpr std::uint32_t kTransmitRequestData = 2 + kAddressesSize + 2;    // radius, options
-
+constexpr std::uint32_t kRemoteCommandLetters = 2 + kAddressesSize + 1;  // options
+constexpr std::uint32_t kTransmitRequestData = 2 + kAddressesSize + 2;   // radius, options
 
 }  // namespace
 
 TurbineField::TurbineField(const Scenario& scenario)
     : noiseBytes_(scenario.noiseBytes),
       reader_([this](transport::ByteView frameData) { onFrame(frameData); }) {
-    for (const NodeConfig& node : scenario.nodes) radios_.push_back(std::make_unique<RemoteRadio>(node));
+    for (const NodeConfig& node : scenario.nodes)
+        radios_.push_back(std::make_unique<RemoteRadio>(node));
 }
 
-void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs, transport::DeviceLine& line) {
+void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
+                           transport::DeviceLine& line) {
     line_ = &line;
     nowMs_ = nowMs;
     reader_.feed(bytes);
@@ -136,13 +138,20 @@ void TurbineField::onTransmitRequest(transport::ByteView frameData) {
 RemoteRadio* TurbineField::radioAt(transport::ByteView addresses) {
     std::uint64_t address64 = 0;
     for (std::uint32_t i = 0; i < 8; ++i) address64 = (address64 << 8) | addresses[i];
+    const std::uint16_t address16 = static_cast<std::uint16_t>((addresses[8] << 8) | addresses[9]);
+    // The 64-bit address decides; only when it is given as unknown does the 16-bit one.
     for (const auto& radio : radios_) {
-        if (radio->config().address64 == address64) return radio.get();
+        const NodeConfig& node = radio->config();
+        if (address64 == kUnknownNodeAddress ? node.address16 == address16
+                                             : node.address64 == address64) {
+            return radio.get();
+        }
     }
     return nullptr;
 }
 
-void TurbineField::localReply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status) {
+void TurbineField::localReply(std::uint8_t frameId, transport::ByteView letters,
+                              std::uint8_t status) {
     frame_.clear();
     frame_.append(kLocalResponse);
     frame_.append(frameId);
@@ -151,7 +160,8 @@ void TurbineField::localReply(std::uint8_t frameId, transport::ByteView letters,
     sendFrame(nowMs_ + kLocalReplyMs, frame_.view(), false);
 }
 
-void TurbineField::sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) {
+void TurbineField::sendFrame(std::int64_t atMs, transport::ByteView frameData,
+                             bool corruptChecksum) {
     wire_.clear();
     for (std::uint32_t i = 0; i < noiseBytes_; ++i) wire_.append(nextNoiseByte());
     appendApiFrame(wire_, frameData, corruptChecksum);

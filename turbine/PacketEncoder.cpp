@@ -50,7 +50,8 @@ transport::ByteView PacketEncoder::encode() {
 
 void PacketEncoder::nextAttempt() {
     if (packet_.length() > kSequenceOffset) {
-        const auto next = static_cast<std::uint8_t>((packet_[kSequenceOffset] + 1u) % kSequenceModulus);
+        const auto next =
+            static_cast<std::uint8_t>((packet_[kSequenceOffset] + 1u) % kSequenceModulus);
         packet_.put(kSequenceOffset, next);
     }
     ++packetSequence_;

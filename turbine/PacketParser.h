@@ -13,6 +13,7 @@ namespace turbine {
 // for the query exchange to judge. Bad packets are reported on standard output.
 class PacketParser final : public transport::ReceiveStage {
 public:
+    // Only settings.verbose is read: it selects the long form of the reports.
     explicit PacketParser(const transport::Settings& settings) : settings_(settings) {}
 
     // Un-stuffs from the first start mark up to the first end mark and decodes there; the
@@ -45,7 +46,7 @@ private:
     void reportBadCheck(std::uint16_t computed, std::uint16_t received,
                         transport::ByteView raw) const;
 
-    const transport::Settings& settings_;
+    const transport::Settings settings_;
     std::uint32_t address_ = 0;
     std::uint8_t subaddress_ = 0;
     std::uint8_t sequence_ = 0;

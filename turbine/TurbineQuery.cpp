@@ -32,8 +32,8 @@ constexpr int kTransmitStatusWaitMs = 250;
 
 }  // namespace
 
-TurbineQuery::TurbineQuery(radio::CommandLink& link, PacketEncoder& encoder,
-                           PacketParser& parser, transport::Clock& clock)
+TurbineQuery::TurbineQuery(radio::CommandLink& link, PacketEncoder& encoder, PacketParser& parser,
+                           transport::Clock& clock)
     : link_(link), encoder_(encoder), parser_(parser), clock_(clock) {}
 
 std::int32_t TurbineQuery::probeInverter(bool fillerHeader, bool zeroWord) {
@@ -51,7 +51,8 @@ bool TurbineQuery::sendWithRetries(int timeoutMs, std::uint32_t attempts, bool r
     if (link_.settings().traceMask & transport::kTraceQueryPacket) {
         transport::dumpHex(encoder_.encode());
     }
-    if (attempts == 0) return transact(encoder_.encode(), encoder_.code(), timeoutMs, 0, requireReply);
+    if (attempts == 0)
+        return transact(encoder_.encode(), encoder_.code(), timeoutMs, 0, requireReply);
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
         // Each transmission carries its own sequence number, and so its own check.
         if (pass > 0) encoder_.nextAttempt();
@@ -60,8 +61,8 @@ bool TurbineQuery::sendWithRetries(int timeoutMs, std::uint32_t attempts, bool r
     return false;
 }
 
-bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCode,
-                            int timeoutMs, std::uint32_t attempts, bool requireReply) {
+bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCode, int timeoutMs,
+                            std::uint32_t attempts, bool requireReply) {
     encoder_.setPacketSequence(encoder_.packetSequence() % packet::kSequenceModulus);
     if (timeoutMs == 0) timeoutMs = link_.defaultTimeout();
     const std::uint16_t alternativeCode =
@@ -71,7 +72,8 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
     dataFrameCounter_ = (dataFrameCounter_ + 1) % kFrameIdCounters;
     radio::FrameEncoder& frames = link_.encoder();
     frames.buildAddressedFrames(radio::kTransmitRequest, frameId, framed);
-    if (link_.settings().traceMask & transport::kTraceQueryFrames) transport::dumpHex(frames.bytes());
+    if (link_.settings().traceMask & transport::kTraceQueryFrames)
+        transport::dumpHex(frames.bytes());
 
     transport::ByteView last;
     if (attempts == 0) {

@@ -16,7 +16,9 @@ FakeDialogHost::FakeDialogHost() {
     });
 }
 
-FakeDialogHost::~FakeDialogHost() { calls().close(); }
+FakeDialogHost::~FakeDialogHost() {
+    calls().close();
+}
 
 int FakeDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     dialog_ = &dialog;
@@ -32,8 +34,10 @@ int FakeDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& 
             woken = woken_.wait_for(lock, kIdleEvery, [&] { return wakePending_; });
             wakePending_ = false;
         }
-        if (woken) calls().runPending();
-        else record({HostEvent::Idle, kIdNone, {}, false});
+        if (woken)
+            calls().runPending();
+        else
+            record({HostEvent::Idle, kIdNone, {}, false});
     }
     dialog_ = nullptr;
     return result_;
@@ -60,7 +64,9 @@ void FakeDialogHost::enableItem(int id, bool enabled) {
     record({HostEvent::Enable, id, {}, enabled});
 }
 
-bool FakeDialogHost::itemEnabled(int id) { return items_[id].enabled; }
+bool FakeDialogHost::itemEnabled(int id) {
+    return items_[id].enabled;
+}
 
 void FakeDialogHost::messageBox(BoxOwner, const std::string& text, const std::string& caption,
                                 BoxIcon) {

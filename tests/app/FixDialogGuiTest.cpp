@@ -45,9 +45,8 @@ public:
     using BoxAnswer = std::function<void(GuiRun&, QMessageBox&)>;
 
     int runApplication(Script script, BoxAnswer answer = okBox) {
-        return drive(std::move(script), std::move(answer), [this] {
-            return runFixApplication(rig.objects, host);
-        });
+        return drive(std::move(script), std::move(answer),
+                     [this] { return runFixApplication(rig.objects, host); });
     }
 
     int runDialog(Script script, BoxAnswer answer = okBox) {
@@ -121,7 +120,7 @@ private:
 class FixDialogGuiTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void wholeFixByKeyboardAndMouse();
     void escapeLeavesTheDialogOpen();
     void turbineIdWithoutDigits();
@@ -220,7 +219,8 @@ void FixDialogGuiTest::noRadioShowsFaultAndExitsWithOne() {
     const int result = run.runApplication([&](GuiRun&) { shown = true; });
     QVERIFY(!run.timedOut);
     QCOMPARE(result, 1);
-    QCOMPARE(run.boxes, QStringList({"Communications fault: Could not find downtower tallis radio"}));
+    QCOMPARE(run.boxes,
+             QStringList({"Communications fault: Could not find downtower tallis radio"}));
     QVERIFY(!shown);
 }
 

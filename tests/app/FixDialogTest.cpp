@@ -28,7 +28,7 @@ TEST(FixDialogTest, SearchParsesTheTurbineId) {
         {"QOR12", true, 0, false},
         {"", true, 0, false},
         {"0000", true, 0, false},
-        {"20000000", false, 0, false},      // accepted: count reset, but no search
+        {"20000000", false, 0, false},           // accepted: count reset, but no search
         {"3000000000", false, -4967296, false},  // wrapped negative: no search
     };
     for (const SearchCase& c : cases) {
@@ -116,13 +116,13 @@ struct NodeCase {
 // into the dialog run at once on this thread, the dialog's.
 TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
     const NodeCase cases[] = {
-        {"ABCDE", false, false},              // too short: ignored altogether
+        {"ABCDE", false, false},  // too short: ignored altogether
         {"NODE0-1234567", true, false},
-        {"12345X1234567", true, false},       // digits before index 6 do not count
-        {"AB-CD-8761234567", false, true},    // wraps to 171299975: remainder 1299975
-        {"WT-01-11234567", true, false},      // 11234567 leaves 1234567
+        {"12345X1234567", true, false},     // digits before index 6 do not count
+        {"AB-CD-8761234567", false, true},  // wraps to 171299975: remainder 1299975
+        {"WT-01-11234567", true, false},    // 11234567 leaves 1234567
         {"WT-01-7654321", false, true},
-        {"ABCDEF", false, true},              // value 0 is not the target
+        {"ABCDEF", false, true},  // value 0 is not the target
     };
     for (const NodeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,7 +143,8 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
         EXPECT_EQ(enables, c.matches ? std::vector<bool>{true} : std::vector<bool>{});
         EXPECT_EQ(dialog.othersFound(), c.counted ? 1 : 0);
         const radio::NodeAddress expected =
-            c.matches ? *radio::makeNodeAddress(0x11223344, 0x55667788, 0x1234) : radio::NodeAddress{};
+            c.matches ? *radio::makeNodeAddress(0x11223344, 0x55667788, 0x1234)
+                      : radio::NodeAddress{};
         EXPECT_EQ(rig.objects.frameEncoder.nodeAddress().bytes, expected.bytes);
     }
 }

@@ -30,6 +30,10 @@ TEST(SpeedFixTest, ValuesTriedForTheValueRead) {
     }
 }
 
+bool isSuccess(const std::string& status) {
+    return status == kStatusSpeedCorrect || status == kStatusSpeedFixed;
+}
+
 bool isEnd(const std::string& status) {
     static const Texts ends = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink,
                                kStatusSpeedFixed, kStatusUnable};
@@ -37,19 +41,35 @@ bool isEnd(const std::string& status) {
 }
 
 // The operator's whole road: type the turbine, Search, Fix once it is found, and close
-// once the fix has ended and the worker is idle again.
+// once the fix has ended: after its last status, or after the "Fix Complete" box and the
+// count's return to 0 that follows it.
 FakeDialogHost::Script wholeFix(DialogRun& run) {
-    return [&run, pressed = false](FakeDialogHost& host, const HostEvent& event) mutable {
-        if (event.kind == HostEvent::Init) {
-            host.type(kTurbine);
-            host.press(kIdSearch);
-        } else if (event.kind == HostEvent::Idle) {
-            if (!pressed && run.worker().found() && !run.worker().searchDue()) {
-                host.press(kIdFix);
-                pressed = true;
-            } else if (pressed && !run.worker().fixDue() && isEnd(run.lastText(kIdStatus))) {
-                host.close();
-            }
+    return [&run, pressed = false, boxed = false, settled = false](FakeDialogHost& host,
+                                                                   const HostEvent& event) mutable {
+        switch (event.kind) {
+            case HostEvent::Init:
+                host.type(kTurbine);
+                host.press(kIdSearch);
+                break;
+            case HostEvent::Box:
+                boxed = true;
+                break;
+            case HostEvent::Text:
+                if (boxed && event.id == kIdOthersCount && event.text == "0") settled = true;
+                if (event.id == kIdStatus && isEnd(event.text) && !isSuccess(event.text)) {
+                    settled = true;
+                }
+                break;
+            case HostEvent::Idle:
+                if (!pressed && run.worker().found() && !run.worker().searchDue()) {
+                    host.press(kIdFix);
+                    pressed = true;
+                } else if (settled) {
+                    host.close();
+                }
+                break;
+            case HostEvent::Enable:
+                break;
         }
     };
 }
@@ -76,12 +96,14 @@ sim::Scenario scenarioOf(const std::string& source) {
     std::string error;
     const bool isText = source.find('\n') != std::string::npos;
     EXPECT_TRUE(isText ? parseField(source, scenario, error)
-                        : loadScenarioFile(source, scenario, error))
+                       : loadScenarioFile(source, scenario, error))
         << error;
     return scenario;
 }
 
-void PrintTo(const FixCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FixCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SpeedFixEnds : public ::testing::TestWithParam<FixCase> {};
 
@@ -115,21 +137,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FixCase{"Correct", "speed-correct.txt", {kStatusScanning, kStatusSpeedCorrect}, {}, true},
         FixCase{"FixedFirst", "default", then(kChangeOnce, {kStatusSpeedFixed}), {6}, true},
-        FixCase{"FixedSecond", "fixed-second.txt",
-                then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking,
-                                   kStatusSpeedFixed}),
-                {6, 4}, true},
-        FixCase{"Unable", "unable-to-comm.txt",
+        FixCase{"FixedSecond",
+                "fixed-second.txt",
                 then(kChangeOnce,
-                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
-                {6, 4}, false},
-        FixCase{"SixThenBack", kSixThenUnable,
-                then(kChangeOnce,
-                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
-                {4, 6}, false},
+                     {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusSpeedFixed}),
+                {6, 4},
+                true},
+        FixCase{
+            "Unable",
+            "unable-to-comm.txt",
+            then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
+            {6, 4},
+            false},
+        FixCase{
+            "SixThenBack",
+            kSixThenUnable,
+            then(kChangeOnce, {kStatusRetesting, kStatusWaiting, kStatusLinking, kStatusUnable}),
+            {4, 6},
+            false},
         FixCase{"LostLink", "lost-link.txt", then(kChangeOnce, {kStatusLostLink}), {6}, false},
-        FixCase{"QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {},
-                false}),
+        FixCase{
+            "QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {}, false}),
     [](const ::testing::TestParamInfo<FixCase>& p) { return p.param.name; });
 
 TEST(SearchTest, FindsTheTurbineAndCountsTheOthers) {
@@ -164,7 +192,9 @@ struct CloseCase {
     const char* text;  // Text: the text set; Box: the caption
 };
 
-void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CloseMidway : public ::testing::TestWithParam<CloseCase> {};
 

@@ -12,8 +12,8 @@ namespace {
 sim::Scenario deviceFault(const char* line) {
     sim::Scenario scenario;
     std::string error;
-    const std::string text = std::string(line) +
-                             "\nnode QOR123-7654321\n  address 0013A20041C7F321\n  network 7A21\n";
+    const std::string text =
+        std::string(line) + "\nnode QOR123-7654321\n  address 0013A20041C7F321\n  network 7A21\n";
     EXPECT_TRUE(parseField(text, scenario, error)) << error;
     return scenario;
 }
@@ -26,9 +26,8 @@ TEST(StartupTest, NoRadioShowsTheFaultAndExitsWithOne) {
         FieldRig rig(deviceFault(fault));
         FakeDialogHost host;
         EXPECT_EQ(runFixApplication(rig.objects, host), kExitNoRadio);
-        EXPECT_EQ(host.boxes(),
-                  std::vector<std::string>{
-                      "Communications fault: Could not find downtower tallis radio"});
+        EXPECT_EQ(host.boxes(), std::vector<std::string>{
+                                    "Communications fault: Could not find downtower tallis radio"});
         EXPECT_TRUE(host.events().size() == 1);  // the box; no Init
         EXPECT_EQ(rig.objects.poller, nullptr);
     }

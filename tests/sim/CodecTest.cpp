@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "SimBytes.h"
 #include "sim/ApiFrame.h"
 #include "sim/InverterPacket.h"
-#include "SimBytes.h"
 
 namespace sim::test {
 namespace {

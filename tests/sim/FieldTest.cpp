@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sim/SimulatedField.h"
 #include "SimBytes.h"
+#include "sim/SimulatedField.h"
 
 namespace sim::test {
 namespace {
@@ -18,14 +18,15 @@ struct Arrival {
 // Drives a field through the simulated device in virtual time: writes go through the
 // device, and the line is read a millisecond at a time so arrival times are exact.
 class FieldHarness {
-public:
+  public:
     explicit FieldHarness(const Scenario& scenario) : sim_(makeSimulatedField(scenario, clock_)) {
         EXPECT_EQ(sim_->device().open(0, &handle_), 0u);
     }
 
     void write(const Bytes& bytes) {
         std::uint32_t written = 0;
-        sim_->device().write(handle_, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+        sim_->device().write(handle_, bytes.data(), static_cast<std::uint32_t>(bytes.size()),
+                             &written);
     }
 
     // Everything that arrives in the next ms milliseconds, split into frames; the bytes
@@ -46,7 +47,7 @@ public:
     transport::VirtualClock& clock() { return clock_; }
     const Bytes& noise() const { return noise_; }
 
-private:
+  private:
     void takeByte(std::uint8_t byte, std::vector<Arrival>& arrivals) {
         if (frame_.empty() && byte != 0x7E) {
             noise_.push_back(byte);
@@ -72,8 +73,8 @@ private:
     std::int64_t frameStartMs_ = 0;
 };
 
-const Bytes kTarget = hex("00 13 A2 00 41 C7 F3 21 7A 21");        // QOR123-7654321
-const Bytes kOutOfRange = hex("00 13 A2 00 41 C7 F4 02 51 02");    // QOR123-7654402
+const Bytes kTarget = hex("00 13 A2 00 41 C7 F3 21 7A 21");      // QOR123-7654321
+const Bytes kOutOfRange = hex("00 13 A2 00 41 C7 F4 02 51 02");  // QOR123-7654402
 const Bytes kUnknown = hex("00 13 A2 00 00 00 00 01 00 01");
 
 std::vector<Bytes> frameDataOf(const std::vector<Arrival>& arrivals) {
@@ -84,7 +85,8 @@ std::vector<Bytes> frameDataOf(const std::vector<Arrival>& arrivals) {
 
 std::string nameIn(const Bytes& frameData, std::size_t offset) {
     std::string name;
-    for (std::size_t i = offset; i < frameData.size() && frameData[i] != 0; ++i) name += static_cast<char>(frameData[i]);
+    for (std::size_t i = offset; i < frameData.size() && frameData[i] != 0; ++i)
+        name += static_cast<char>(frameData[i]);
     return name;
 }
 
@@ -132,11 +134,19 @@ TEST(TurbineFieldTest, ModuleAnswersWhatItCanReach) {
     } cases[] = {
         {"unknown local command", localCommand("zz"), {hex("88 01 7A 7A 02")}},
         {"remote bd", remoteCommand(kTarget, "bd"), {hex("97 03") + kTarget + hex("62 64 00 04")}},
+        {"remote by network address",
+         remoteCommand(hex("FF FF FF FF FF FF FF FF 7A 21"), "bd"),
+         {hex("97 03") + kTarget + hex("62 64 00 04")}},
+        {"remote with the wrong network address",
+         remoteCommand(hex("00 13 A2 00 41 C7 F3 21 00 00"), "bd"),
+         {hex("97 03") + kTarget + hex("62 64 00 04")}},
         {"remote to a radio out of range", remoteCommand(kOutOfRange, "bd"), {}},
         {"remote to no radio", remoteCommand(kUnknown, "bd"), {}},
-        {"data while the speeds differ", transmitRequest(0x20, kTarget, hex("10 01 00 10 03")),
+        {"data while the speeds differ",
+         transmitRequest(0x20, kTarget, hex("10 01 00 10 03")),
          {hex("8B 20 7A 21 00 00 00")}},
-        {"data to a radio out of range", transmitRequest(0x24, kOutOfRange, hex("10 01 10 03")),
+        {"data to a radio out of range",
+         transmitRequest(0x24, kOutOfRange, hex("10 01 10 03")),
          {hex("8B 24 51 02 00 21 00")}},
         {"data without a frame id", transmitRequest(0x00, kTarget, hex("10 01 10 03")), {}},
         {"a frame with a bad checksum", hex("7E 00 04 09 01 4E 44 64"), {}},

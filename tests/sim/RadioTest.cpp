@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sim/RemoteRadio.h"
 #include "SimBytes.h"
+#include "sim/RemoteRadio.h"
 
 namespace sim::test {
 namespace {
@@ -14,7 +14,7 @@ struct SentFrame {
 };
 
 class RecordingOutbox final : public FrameOutbox {
-public:
+  public:
     void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corrupt) override {
         frames.push_back({atMs, bytesOf(frameData), corrupt});
     }
@@ -43,7 +43,9 @@ Bytes remoteResponse(std::string_view letters, const Bytes& statusAndValue) {
     return Bytes{0x97, 0x03} + kAddresses + text(letters) + statusAndValue;
 }
 
-Bytes receivedPacket(const Bytes& data) { return Bytes{0x90} + kAddresses + Bytes{0x01} + data; }
+Bytes receivedPacket(const Bytes& data) {
+    return Bytes{0x90} + kAddresses + Bytes{0x01} + data;
+}
 
 TEST(RemoteRadioTest, AnswersCommandsWithItsAddresses) {
     NodeConfig wide = turbine();
@@ -190,8 +192,10 @@ TEST(InverterTest, FaultsChangeTheReply) {
         Fault fault;
         Bytes reply;
     } cases[] = {
-        {{FaultKind::ReplyFlags, 0x00, 1}, hex("10 01 00 00 00 0A 01 08 81 00 00 21 03 F5 B8 10 03")},
-        {{FaultKind::ReplyCode, 0x8109, 1}, hex("10 01 00 00 00 0A 81 09 81 00 00 21 03 75 A1 10 03")},
+        {{FaultKind::ReplyFlags, 0x00, 1},
+         hex("10 01 00 00 00 0A 01 08 81 00 00 21 03 F5 B8 10 03")},
+        {{FaultKind::ReplyCode, 0x8109, 1},
+         hex("10 01 00 00 00 0A 81 09 81 00 00 21 03 75 A1 10 03")},
         {{FaultKind::BadReplyCrc, 0, 1}, hex("10 01 00 00 00 0A 81 08 81 00 00 21 03 75 71 10 03")},
     };
     for (const auto& c : cases) {

@@ -31,7 +31,9 @@ inline Bytes hex(std::string_view text) {
     return bytes;
 }
 
-inline Bytes bytesOf(transport::ByteView view) { return Bytes(view.begin(), view.end()); }
+inline Bytes bytesOf(transport::ByteView view) {
+    return Bytes(view.begin(), view.end());
+}
 inline transport::ByteView viewOf(const Bytes& bytes) {
     return transport::ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
@@ -40,7 +42,9 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-inline Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+inline Bytes text(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Frames as the tool writes them, built here from the frame layout rather than with the
 // field's own codec, so that a fault in one is not hidden by the same fault in the other.

@@ -28,7 +28,7 @@ struct NodeReport {
 
 // Keeps every node report; raises found when the awaited name is reported.
 class NodeRecorder final : public radio::NodeSink {
-public:
+  public:
     void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
                 std::int32_t) override {
         reports.push_back({high, low, network, name});
@@ -71,6 +71,12 @@ struct StackRig {
         source->sync();
         rawLog.setPending(&assembler);
         rawLog.sync();
+        // A stage becomes current, and is reset, at the first hand-over of the stage below.
+        // Make them current now, as the program's first exchange does, so that the first
+        // frame a test receives is not met by a reset of the dispatcher.
+        assembler.sync();
+        dispatcher.sync();
+        reassembler.sync();
         link.setPoller(poller.get());
     }
 
@@ -78,9 +84,9 @@ struct StackRig {
     void target(const std::string& name) {
         for (const NodeConfig& node : sim->scenario().nodes) {
             if (node.name != name) continue;
-            const auto address = radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
-                                                        static_cast<std::uint32_t>(node.address64),
-                                                        node.address16);
+            const auto address =
+                radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
+                                       static_cast<std::uint32_t>(node.address64), node.address16);
             encoder.setNodeAddress(*address);
             nodes.awaited = name;
         }

@@ -15,10 +15,14 @@ inline std::vector<std::uint8_t> hexBytes(std::string_view text) {
     int high = -1;
     for (char c : text) {
         int nibble;
-        if (c >= '0' && c <= '9') nibble = c - '0';
-        else if (c >= 'a' && c <= 'f') nibble = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') nibble = c - 'A' + 10;
-        else continue;
+        if (c >= '0' && c <= '9')
+            nibble = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            nibble = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            nibble = c - 'A' + 10;
+        else
+            continue;
         if (high < 0) {
             high = nibble;
         } else {

@@ -14,8 +14,15 @@ using Bytes = std::vector<std::uint8_t>;
 // The inverter's reply as it travels: header (address 0, subaddress 10), the words, the
 // check, DLE framing. byte4 carries the flags in its top two bits and the sequence below.
 inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& payload) {
-    Bytes packet{0x00, 0x00, 0x00, 0x0A, byte4, static_cast<std::uint8_t>(code),
-                 static_cast<std::uint8_t>(code >> 8), 0x00, 0x00};
+    Bytes packet{0x00,
+                 0x00,
+                 0x00,
+                 0x0A,
+                 byte4,
+                 static_cast<std::uint8_t>(code),
+                 static_cast<std::uint8_t>(code >> 8),
+                 0x00,
+                 0x00};
     packet.insert(packet.end(), payload.begin(), payload.end());
     const std::uint16_t check =
         packetCheck(transport::ByteView(packet.data(), static_cast<std::uint32_t>(packet.size())));
@@ -68,8 +75,8 @@ public:
     struct Request {
         std::int64_t atMs;
         std::uint8_t frameId;
-        Bytes frame;    // the whole API frame
-        Bytes packet;   // its packet data, still framed and stuffed
+        Bytes frame;   // the whole API frame
+        Bytes packet;  // its packet data, still framed and stuffed
     };
 
     void answerNext(std::vector<Arrival> arrivals) { answers_.push_back(std::move(arrivals)); }
@@ -107,14 +114,17 @@ private:
         if (frame.length() < kPacketDataOffset + 1 || frame[3] != kTransmitRequest) return;
         requests.push_back(Request{nowMs, frame[4], Bytes(frame.begin(), frame.end()),
                                    Bytes(frame.begin() + kPacketDataOffset, frame.end() - 1)});
-        if (statusAfterMs_ >= 0) schedule(line, nowMs + statusAfterMs_, transmitStatusFrame(frame[4]));
+        if (statusAfterMs_ >= 0)
+            schedule(line, nowMs + statusAfterMs_, transmitStatusFrame(frame[4]));
         if (answers_.empty()) return;
-        for (const Arrival& arrival : answers_.front()) schedule(line, nowMs + arrival.afterMs, arrival.bytes);
+        for (const Arrival& arrival : answers_.front())
+            schedule(line, nowMs + arrival.afterMs, arrival.bytes);
         answers_.pop_front();
     }
 
     static void schedule(transport::DeviceLine& line, std::int64_t atMs, const Bytes& bytes) {
-        line.schedule(atMs, transport::ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+        line.schedule(atMs,
+                      transport::ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
     }
 
     std::deque<std::vector<Arrival>> answers_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,9 @@ using namespace turbine::test;
 
 namespace {
 
-std::string norm(const char* hex) { return hexOf(hexBytes(hex)); }
+std::string norm(const char* hex) {
+    return hexOf(hexBytes(hex));
+}
 
 }  // namespace
 
@@ -42,6 +45,11 @@ struct ComposeCase {
     const char* framed;
 };
 
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ComposeCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class PacketEncoding : public testing::TestWithParam<ComposeCase> {};
 
 TEST_P(PacketEncoding, FramesTheComposedPacket) {
@@ -54,6 +62,7 @@ TEST_P(PacketEncoding, FramesTheComposedPacket) {
     EXPECT_EQ(encoder.code(), c.code);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, PacketEncoding,
     testing::Values(
@@ -72,6 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "10 01 10 10 10 10 10 10 10 10 10 10 10 10 10 10 00 00 10 10 10 10 87 38"
                     " 10 10 10 10 10 03"}),
     [](const testing::TestParamInfo<ComposeCase>& row) { return std::string(row.param.name); });
+// clang-format on
 
 TEST(PacketEncoder, NextAttemptTakesTheNextSequenceAndWrapsAt64) {
     PacketEncoder encoder;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "tests/turbine/Hex.h"
@@ -26,11 +27,10 @@ constexpr const char* kReplyBody = "00 00 00 0A 81 08 81 00 00 01 00";
 constexpr const char* kOtherReply = "10 01 00 00 00 0A 82 14 0B 00 00 02 00 85 C2 10 03";
 
 struct ParserFixture : testing::Test {
-    transport::Settings settings{};
     Below below;
-    PacketParser parser{settings};
+    PacketParser parser;
 
-    ParserFixture() {
+    explicit ParserFixture(transport::Settings settings = {}) : parser(settings) {
         below.setPending(&parser);
         below.sync();
     }
@@ -53,6 +53,11 @@ struct ParseCase {
     const char* printed;  // with verbose off
 };
 
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ParseCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class ParserStates : public ParserFixture, public testing::WithParamInterface<ParseCase> {};
 
 const std::string reply = kReply;
@@ -66,7 +71,6 @@ TEST_P(ParserStates, Table) {
     EXPECT_EQ(parser.code(), c.code);
     EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(c.buffer)));
 }
-
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ParserStates,
@@ -166,15 +170,17 @@ TEST_F(ParserFixture, NothingCarriesOverBetweenCalls) {
     EXPECT_EQ(hexOf(parser.buffer().view()), hexOf(hexBytes(kReplyBody)) + " 2D B1");
 }
 
-TEST_F(ParserFixture, VerboseShortReport) {
-    settings.verbose = 1;
+struct VerboseParser : ParserFixture {
+    VerboseParser() : ParserFixture(transport::Settings{.verbose = 1}) {}
+};
+
+TEST_F(VerboseParser, ShortReport) {
     EXPECT_EQ(feed("AA 10 01 01 02 10 03"),
               "Short packet:   (2)  01, 02,\n"
               "From raw:  (7)  aa, 10, 01, 01, 02, 10, 03,\n");
 }
 
-TEST_F(ParserFixture, VerboseCheckReport) {
-    settings.verbose = 1;
+TEST_F(VerboseParser, CheckReport) {
     EXPECT_EQ(feed("10 01 00 00 00 0A 81 08 81 00 00 01 00 2D B2 10 03"),
               "Failed crc: b12d vs b22d [r] \n"
               " (13)  00, 00, 00, 0a, 81, 08, 81, 00, 00, 01, 00, 2d, b2,\n"

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,8 @@ struct QueryRig {
     }
     std::vector<int> sequences() const {
         std::vector<int> numbers;
-        for (const auto& request : peer.requests) numbers.push_back(InverterPeer::sequenceOf(request.packet));
+        for (const auto& request : peer.requests)
+            numbers.push_back(InverterPeer::sequenceOf(request.packet));
         return numbers;
     }
 };
@@ -122,6 +124,11 @@ struct ReplyCase {
     std::int32_t result;  // of probeInverter, when this is the only reply
     bool accepted;
 };
+
+// Test names and failure messages show the row name, not the bytes of the row.
+void PrintTo(const ReplyCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ProbeReplies : public testing::TestWithParam<ReplyCase> {};
 
@@ -312,15 +319,15 @@ TEST(TurbineQuery, WithoutAPortEachPassCostsOnlyThePause) {
 
 TEST(TurbineQuery, TraceDumps) {
     transport::Settings settings;
-    settings.traceMask = transport::kTraceQueryPacket | transport::kTraceQueryFrames |
-                         transport::kTraceReplyPacket;
+    settings.traceMask =
+        transport::kTraceQueryPacket | transport::kTraceQueryFrames | transport::kTraceReplyPacket;
     QueryRig rig(settings);
     rig.reply(50, framedReply(0x81, kProbe, {0x01, 0x00}));
     testing::internal::CaptureStdout();
     EXPECT_EQ(rig.query.probeInverter(false, true), 1);
+    // The framed packet, the transmit request carrying it, the un-stuffed reply.
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "1001000000" "0a01088100000000ade91003\n"
-              "7e001f1020" "000000000000000000000000"
-              "1001000000" "0a01088100000000ade91003" "81\n"
+              "10010000000a01088100000000ade91003\n"
+              "7e001f1020" "000000000000000000000000" "10010000000a01088100000000ade91003" "81\n"
               "0000000a810881000001002db1\n");
 }
