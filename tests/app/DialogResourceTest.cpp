@@ -152,10 +152,18 @@ PlatformControl expectedFor(const ControlTemplate& control) {
     return {};
 }
 
-constexpr std::uint32_t kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+std::uint32_t platformDialogStyle(std::uint32_t style) {
+    std::uint32_t platform = 0;
+    if (style & kPopup) platform |= WS_POPUP;
+    if (style & kCaption) platform |= WS_CAPTION;
+    if (style & kSystemMenu) platform |= WS_SYSMENU;
+    if (style & kModalFrame) platform |= DS_MODALFRAME;
+    return platform;
+}
 
 void expectDialogFrame(const ResourceDialog& dialog) {
-    EXPECT_EQ(dialog.style & kDialogStyle, kDialogStyle);
+    constexpr std::uint32_t kFrameBits = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(dialog.style & kFrameBits, platformDialogStyle(kFixDialogTemplate.style));
     EXPECT_EQ(dialog.title, kFixDialogTemplate.title);
     EXPECT_EQ(dialog.fontPoints, kFixDialogTemplate.fontPoints);
     EXPECT_EQ(dialog.fontFace, kFixDialogTemplate.fontFace);
