@@ -1,0 +1,28 @@
+// qor-comm-fix.exe: the tool on the radio module plugged into this machine, on Windows.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "app/ProcessObjects.h"
+#include "app/Startup.h"
+#include "app/Win32DialogHost.h"
+#include "transport/Clock.h"
+#include "transport/DriverChooser.h"
+#include "transport/PortFactory.h"
+
+// The command line and the show state are not used.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    transport::SteadyClock clock;
+    const transport::Settings& settings = transport::kBuildSettings;
+    // Without FTD2XX.dll the driver has no device, which start-up reports as a missing radio.
+    const std::unique_ptr<transport::Driver> driver = transport::chooseDriver();
+    transport::PortFactory factory(*driver, clock, settings);
+    app::ProcessObjects objects(&factory, settings, clock);
+
+    // Registers the common controls' window classes (the progress bar of DLG_UPDATE).
+    InitCommonControls();
+    app::Win32DialogHost host(instance);
+    return app::runFixApplication(objects, host);
+}

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "transport/DriverChooser.h"
+#include "transport/Ftd2xxDriver.h"
+#include "transport/Port.h"
+#include "transport/RawLog.h"
+
+using namespace transport;
+
+namespace {
+
+// The stand-in FTD2XX.dll lies beside the test program, where the program's own search for
+// the library by its usual name looks first. Its test controls are exported by name.
+struct FakeLibrary {
+    HMODULE handle = LoadLibraryA("FTD2XX.dll");
+    const char* (*log)() = nullptr;
+    void (*reset)() = nullptr;
+    void (*fail)(int, std::uint32_t) = nullptr;
+    void (*feed)(const void*, std::uint32_t) = nullptr;
+    const unsigned char* (*output)(std::uint32_t*) = nullptr;
+
+    enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
+
+    template <typename Function>
+    void bind(const char* name, Function*& function) {
+        function = reinterpret_cast<Function*>(
+            reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
+    }
+    FakeLibrary() {
+        bind("FakeFtd2xx_log", log);
+        bind("FakeFtd2xx_reset", reset);
+        bind("FakeFtd2xx_fail", fail);
+        bind("FakeFtd2xx_feed", feed);
+        bind("FakeFtd2xx_output", output);
+        reset();
+    }
+    ~FakeLibrary() { FreeLibrary(handle); }
+    std::string written() {
+        std::uint32_t count = 0;
+        const unsigned char* bytes = output(&count);
+        return std::string(bytes, bytes + count);
+    }
+};
+
+struct Opened {
+    DeviceHandle handle;
+    std::string printed;
+};
+
+Opened openCaught(Driver& driver) {
+    std::FILE* out = std::tmpfile();
+    DeviceHandle handle = openDevice(driver, Settings{}, 0, 115200, out);
+    std::rewind(out);
+    std::string printed;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) printed += static_cast<char>(c);
+    std::fclose(out);
+    return {handle, printed};
+}
+
+TEST(Ftd2xxDriverWindowsTest, OnlyALibraryWithAllEightOrdinalsLoads) {
+    EXPECT_EQ(Ftd2xxDriver::load("NoSuchLibrary.dll"), nullptr);
+    EXPECT_EQ(Ftd2xxDriver::load("ftd2xx_incomplete.dll"), nullptr);
+    EXPECT_NE(Ftd2xxDriver::load(), nullptr);
+}
+
+TEST(Ftd2xxDriverWindowsTest, TheOpenSequenceCallsTheLibraryByOrdinal) {
+    FakeLibrary fake;
+    auto driver = chooseDriver();
+    ASSERT_NE(dynamic_cast<Ftd2xxDriver*>(driver.get()), nullptr);
+    const Opened opened = openCaught(*driver);
+    EXPECT_NE(opened.handle, nullptr);
+    EXPECT_EQ(opened.printed, "");
+    EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;flow 0 0 0;timeouts 200 0;");
+}
+
+TEST(Ftd2xxDriverWindowsTest, ALibraryStatusFailsItsStep) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load();
+    ASSERT_NE(driver, nullptr);
+    fake.fail(FakeLibrary::kFlow, 4);
+    const Opened opened = openCaught(*driver);
+    EXPECT_EQ(opened.handle, nullptr);
+    EXPECT_EQ(opened.printed, "port flow err");
+    EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;flow 0 0 0;close;");
+}
+
+TEST(Ftd2xxDriverWindowsTest, APortReadsWritesAndClosesThroughTheLibrary) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load();
+    ASSERT_NE(driver, nullptr);
+    VirtualClock clock;
+    PortFactory factory(*driver, clock, Settings{});
+    ByteSource* source = nullptr;
+    auto poller = factory.create(source, 0, 115200);
+    ASSERT_NE(poller, nullptr);
+    RawLog rawLog;
+    source->setPending(&rawLog);
+    fake.reset();
+
+    EXPECT_EQ(poller->port().write(ByteView("~frame")), 6);
+    EXPECT_EQ(fake.written(), "~frame");
+    fake.feed("answer", 6);
+    EXPECT_TRUE(poller->drain(0));
+    EXPECT_EQ(std::string(rawLog.log().begin(), rawLog.log().end()), "answer");
+    fake.fail(FakeLibrary::kRead, 4);
+    EXPECT_EQ(poller->port().pump(), -1);
+    poller.reset();
+    EXPECT_STREQ(fake.log(), "write 6;timeouts 1 0;read 512;read 512;close;");
+}
+
+TEST(Ftd2xxDriverWindowsTest, WithoutTheLibraryThereIsNoDeviceToOpen) {
+    auto driver = chooseDriver("NoSuchLibrary.dll");
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(openCaught(*driver).printed, "unable to open communication device");
+
+    VirtualClock clock;
+    PortFactory factory(*driver, clock, Settings{});
+    ByteSource* source = nullptr;
+    EXPECT_EQ(factory.create(source, 0, 115200), nullptr);
+    EXPECT_EQ(source, nullptr);
+}
+
+}  // namespace
