@@ -1,61 +1,14 @@
 #include "transport/Ftd2xxDriver.h"
 
-#include <dlfcn.h>
+#include "transport/Ftd2xxFunctions.h"
 
 namespace transport {
 
-const char* const Ftd2xxDriver::kDefaultLibrary = QOR_FTD2XX_LIBRARY;
-
-namespace {
-// The library's C types: FT_HANDLE, FT_STATUS, DWORD and ULONG, UCHAR, USHORT.
-using FtHandle = void*;
-using FtStatus = std::uint32_t;
-using Dword = std::uint32_t;
-using Ulong = std::uint32_t;
-using Uchar = std::uint8_t;
-using Ushort = std::uint16_t;
-
-template <typename Function>
-bool bind(void* library, const char* name, Function*& function) {
-    function = reinterpret_cast<Function*>(dlsym(library, name));
-    return function != nullptr;
-}
-}  // namespace
-
-struct Ftd2xxDriver::Functions {
-    FtStatus (*open)(int, FtHandle*);
-    FtStatus (*close)(FtHandle);
-    FtStatus (*read)(FtHandle, void*, Dword, Dword*);
-    FtStatus (*write)(FtHandle, void*, Dword, Dword*);
-    FtStatus (*setBaudRate)(FtHandle, Ulong);
-    FtStatus (*setDataCharacteristics)(FtHandle, Uchar, Uchar, Uchar);
-    FtStatus (*setFlowControl)(FtHandle, Ushort, Uchar, Uchar);
-    FtStatus (*setTimeouts)(FtHandle, Ulong, Ulong);
-};
-
-std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
-    void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
-    if (!library) return nullptr;
-    auto f = std::make_unique<Functions>();
-    const bool complete =
-        bind(library, "FT_Open", f->open) && bind(library, "FT_Close", f->close) &&
-        bind(library, "FT_Read", f->read) && bind(library, "FT_Write", f->write) &&
-        bind(library, "FT_SetBaudRate", f->setBaudRate) &&
-        bind(library, "FT_SetDataCharacteristics", f->setDataCharacteristics) &&
-        bind(library, "FT_SetFlowControl", f->setFlowControl) &&
-        bind(library, "FT_SetTimeouts", f->setTimeouts);
-    if (!complete) {
-        dlclose(library);
-        return nullptr;
-    }
-    return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(library, std::move(f)));
-}
-
-Ftd2xxDriver::Ftd2xxDriver(void* library, std::unique_ptr<Functions> functions)
+Ftd2xxDriver::Ftd2xxDriver(void* library, std::unique_ptr<Ftd2xxFunctions> functions)
     : library_(library), functions_(std::move(functions)) {}
 
 Ftd2xxDriver::~Ftd2xxDriver() {
-    dlclose(library_);
+    unload(library_);
 }
 
 DriverStatus Ftd2xxDriver::open(int deviceIndex, DeviceHandle* handle) {

@@ -6,6 +6,8 @@
 
 namespace transport {
 
+struct Ftd2xxFunctions;
+
 // The chip maker's own driver library, loaded at run time so the program also runs where
 // it is not installed. Each role calls the library's published C function of that name.
 class Ftd2xxDriver final : public Driver {
@@ -14,6 +16,7 @@ public:
     static const char* const kDefaultLibrary;
 
     // Null when the library cannot be loaded or lacks one of the eight functions.
+    // Each platform has its own loader.
     static std::unique_ptr<Ftd2xxDriver> load(const char* libraryPath = kDefaultLibrary);
     ~Ftd2xxDriver() override;
     Ftd2xxDriver(const Ftd2xxDriver&) = delete;
@@ -34,11 +37,11 @@ public:
                              std::uint32_t writeMs) override;
 
 private:
-    struct Functions;
-    Ftd2xxDriver(void* library, std::unique_ptr<Functions> functions);
+    Ftd2xxDriver(void* library, std::unique_ptr<Ftd2xxFunctions> functions);
+    static void unload(void* library);  // the platform loader's counterpart of load
 
     void* library_;
-    std::unique_ptr<Functions> functions_;
+    std::unique_ptr<Ftd2xxFunctions> functions_;
 };
 
 }  // namespace transport
