@@ -6,6 +6,7 @@
 #include <string>
 
 #include "transport/Ftd2xxDriver.h"
+#include "Ftd2xxRoundTrip.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
 
@@ -72,24 +73,7 @@ TEST(Ftd2xxDriverTest, APortReadsWritesAndClosesThroughTheLibrary) {
     FakeLibrary fake;
     auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
     ASSERT_NE(driver, nullptr);
-    VirtualClock clock;
-    PortFactory factory(*driver, clock, Settings{});
-    ByteSource* source = nullptr;
-    auto poller = factory.create(source, 0, 115200);
-    ASSERT_NE(poller, nullptr);
-    RawLog rawLog;
-    source->setPending(&rawLog);
-    fake.reset();
-
-    EXPECT_EQ(poller->port().write(ByteView("~frame")), 6);
-    EXPECT_EQ(fake.written(), "~frame");
-    fake.feed("answer", 6);
-    EXPECT_TRUE(poller->drain(0));
-    EXPECT_EQ(std::string(rawLog.log().begin(), rawLog.log().end()), "answer");
-    fake.fail(FakeLibrary::kRead, 4);
-    EXPECT_EQ(poller->port().pump(), -1);
-    poller.reset();
-    EXPECT_STREQ(fake.log(), "write 6;timeouts 1 0;read 512;read 512;close;");
+    expectRoundTripThroughTheLibrary(*driver, fake);
 }
 
 }  // namespace
