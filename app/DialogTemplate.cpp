@@ -4,9 +4,7 @@
 
 namespace app {
 
-int averageCharWidth(int widthOfAllLetters) {
-    return (widthOfAllLetters / 26 + 1) / 2;
-}
+int averageCharWidth(int widthOfAllLetters) { return (widthOfAllLetters / 26 + 1) / 2; }
 
 namespace {
 

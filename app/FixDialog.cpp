@@ -12,9 +12,7 @@ constexpr std::uintptr_t kControlIdMask = 0xFFFF;  // the low word of wParam
 FixDialog::FixDialog(DialogHost& host, ProcessObjects& objects)
     : ModalDialog(host), objects_(objects) {}
 
-FixDialog::~FixDialog() {
-    stopWorker();
-}
+FixDialog::~FixDialog() { stopWorker(); }
 
 void FixDialog::onInit() {
     host().enableItem(kIdFix, false);

@@ -26,9 +26,7 @@ constexpr int kSleepSliceMs = 20;
 LinkWorker::LinkWorker(FixDialog& owner, ProcessObjects& objects)
     : owner_(owner), objects_(objects) {}
 
-LinkWorker::~LinkWorker() {
-    stopAndWait();
-}
+LinkWorker::~LinkWorker() { stopAndWait(); }
 
 void LinkWorker::setTarget(std::int32_t target) {
     target_.store(target, std::memory_order_release);

@@ -23,12 +23,8 @@ bool ModalDialog::dispatch(std::uint32_t message, std::uintptr_t wParam, std::in
     }
 }
 
-bool ModalDialog::onMessage(std::uint32_t, std::uintptr_t, std::intptr_t) {
-    return false;
-}
+bool ModalDialog::onMessage(std::uint32_t, std::uintptr_t, std::intptr_t) { return false; }
 
-void ModalDialog::onClose() {
-    host_.endDialog(0);
-}
+void ModalDialog::onClose() { host_.endDialog(0); }
 
 }  // namespace app

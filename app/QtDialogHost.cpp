@@ -85,13 +85,9 @@ QtDialogHost::QtDialogHost() {
     });
 }
 
-QtDialogHost::~QtDialogHost() {
-    calls().close();
-}
+QtDialogHost::~QtDialogHost() { calls().close(); }
 
-QDialog* QtDialogHost::window() const {
-    return window_.get();
-}
+QDialog* QtDialogHost::window() const { return window_.get(); }
 
 int QtDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     window_ = std::make_unique<Window>(dialog);

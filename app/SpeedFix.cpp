@@ -84,9 +84,7 @@ bool SpeedFix::inverterAnswers() {
     return worker_.objects().turbineQuery.probeInverter(false, true) != 0;
 }
 
-void SpeedFix::status(const char* text) {
-    worker_.owner().setStatus(text);
-}
+void SpeedFix::status(const char* text) { worker_.owner().setStatus(text); }
 
 void SpeedFix::fixed(const char* text) {
     status(text);

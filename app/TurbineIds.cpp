@@ -25,9 +25,7 @@ std::int32_t turbineIdValue(std::string_view text) {
     return digitValue(text);
 }
 
-std::int32_t targetOf(std::int32_t value) {
-    return value % kTargetModulus;
-}
+std::int32_t targetOf(std::int32_t value) { return value % kTargetModulus; }
 
 std::optional<std::int32_t> nodeNameTarget(std::string_view name) {
     if (name.size() < kNameIdStart) return std::nullopt;

@@ -34,7 +34,7 @@ private:
     HWND window() const { return window_.load(std::memory_order_acquire); }
 
     HINSTANCE instance_;
-    ModalDialog* dialog_ = nullptr;  // the dialog being run, which messages are routed to
+    ModalDialog* dialog_ = nullptr;      // the dialog being run, which messages are routed to
     std::atomic<HWND> window_{nullptr};  // read by the wake-up from other threads
 };
 

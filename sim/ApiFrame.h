@@ -25,7 +25,7 @@ void appendApiFrame(transport::ByteBuffer& out, transport::ByteView frameData,
 // wrong checksum are counted and dropped, as the module itself would. Gives the same
 // frames fed byte by byte or in one piece.
 class ApiFrameReader {
-  public:
+public:
     using FrameHandler = std::function<void(transport::ByteView frameData)>;
 
     explicit ApiFrameReader(FrameHandler onFrame) : onFrame_(std::move(onFrame)) {}
@@ -33,7 +33,7 @@ class ApiFrameReader {
     void feed(transport::ByteView bytes);
     std::uint32_t badFrames() const { return badFrames_; }
 
-  private:
+private:
     void finishFrame();
 
     FrameHandler onFrame_;

@@ -8,7 +8,7 @@ namespace sim {
 
 // A node's faults with what is left of their counts.
 class FaultSet {
-  public:
+public:
     explicit FaultSet(std::vector<Fault> faults) : faults_(std::move(faults)) {}
 
     // True when a fault of this kind applies to the occasion at hand; uses up one of its
@@ -23,7 +23,7 @@ class FaultSet {
         return false;
     }
 
-  private:
+private:
     std::vector<Fault> faults_;
 };
 

@@ -11,7 +11,7 @@ namespace sim {
 // The turbine's inverter behind its radio. It gathers the packet data the radio passes on,
 // however it is split into pieces, and answers each query with a good CRC and code 0x8108.
 class Inverter {
-  public:
+public:
     static constexpr std::uint16_t kQueryCode = 0x8108;
 
     Inverter(const NodeConfig& config, FaultSet& faults);
@@ -24,7 +24,7 @@ class Inverter {
     std::uint32_t queriesAnswered() const { return queriesAnswered_; }
     std::uint32_t packetsRejected() const { return packetsRejected_; }
 
-  private:
+private:
     void onPacket(transport::ByteView packet);
 
     const NodeConfig& config_;

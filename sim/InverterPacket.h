@@ -45,7 +45,7 @@ bool readCheckedPacket(transport::ByteView packet, PacketHeader& header);
 // in, and hands on each whole packet (check bytes included). A new start mark drops an
 // unfinished packet; bytes outside packets are dropped.
 class PacketUnframer {
-  public:
+public:
     using PacketHandler = std::function<void(transport::ByteView packet)>;
 
     explicit PacketUnframer(PacketHandler onPacket) : onPacket_(std::move(onPacket)) {}
@@ -53,7 +53,7 @@ class PacketUnframer {
     void feed(transport::ByteView bytes);
     void reset();
 
-  private:
+private:
     PacketHandler onPacket_;
     transport::ByteBuffer packet_;
     bool inPacket_ = false;

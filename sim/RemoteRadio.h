@@ -13,7 +13,7 @@ namespace sim {
 // transmitted data to its inverter and sends the inverter's replies back as received
 // packet frames.
 class RemoteRadio {
-  public:
+public:
     static constexpr std::uint32_t kHighestBd = 8;
 
     explicit RemoteRadio(const NodeConfig& config);
@@ -40,7 +40,7 @@ class RemoteRadio {
     std::uint32_t restarts() const { return restarts_; }
     const Inverter& inverter() const { return inverter_; }
 
-  private:
+private:
     void reply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status,
                transport::ByteView value, std::int64_t atMs, FrameOutbox& out);
     void restart(std::int64_t atMs, FrameOutbox& out);

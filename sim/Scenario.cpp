@@ -33,9 +33,7 @@ std::vector<std::string_view> splitWords(std::string_view text) {
     return words;
 }
 
-std::string quoted(std::string_view word) {
-    return "\"" + std::string(word) + "\"";
-}
+std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
 
 // Decimal, or hexadecimal with 0x; the whole word must be a number no larger than max.
 bool parseNumber(std::string_view word, std::uint64_t max, std::uint64_t& value) {
@@ -78,13 +76,13 @@ constexpr FaultName kFaultNames[] = {
 
 // Reads one scenario line after line; the first error ends the parse.
 class ScenarioParser {
-  public:
+public:
     ScenarioParser(Scenario& scenario, std::string& error, std::string_view origin)
         : scenario_(scenario), error_(error), origin_(origin) {}
 
     bool parse(std::string_view text);
 
-  private:
+private:
     bool line(std::string_view text);
     bool fieldSetting(std::string_view key, const std::vector<std::string_view>& args);
     bool deviceSetting(const std::vector<std::string_view>& args);

@@ -10,9 +10,7 @@ SimulatedField::SimulatedField(const Scenario& scenario, transport::Clock& clock
     if (scenario_.device.vanishesAtMs >= 0) device_.vanishAt(scenario_.device.vanishesAtMs);
 }
 
-SimulatedField::~SimulatedField() {
-    device_.setPeer(nullptr);
-}
+SimulatedField::~SimulatedField() { device_.setPeer(nullptr); }
 
 std::unique_ptr<SimulatedField> makeSimulatedField(const Scenario& scenario,
                                                    transport::Clock& clock) {

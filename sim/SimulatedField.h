@@ -14,7 +14,7 @@ namespace sim {
 // tests, real or scaled in the demo. The field is driven by the thread that writes to the
 // device; look at its state only while no other thread uses the device.
 class SimulatedField {
-  public:
+public:
     SimulatedField(const Scenario& scenario, transport::Clock& clock);
     ~SimulatedField();
     SimulatedField(const SimulatedField&) = delete;
@@ -24,7 +24,7 @@ class SimulatedField {
     TurbineField& field() { return field_; }
     const Scenario& scenario() const { return scenario_; }
 
-  private:
+private:
     Scenario scenario_;
     TurbineField field_;
     transport::SimulatedDevice device_;

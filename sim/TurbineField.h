@@ -17,7 +17,7 @@ namespace sim {
 // the turbines' radios and inverters. It reads the frames the tool writes and answers each
 // by scheduling frames on the device's line, later on the same clock.
 class TurbineField final : public transport::DevicePeer, private FrameOutbox {
-  public:
+public:
     // Delays of the attached module's own answers.
     static constexpr std::int64_t kLocalReplyMs = 5;
     static constexpr std::int64_t kTransmitStatusMs = 10;
@@ -35,7 +35,7 @@ class TurbineField final : public transport::DevicePeer, private FrameOutbox {
     std::uint32_t framesReceived() const { return framesReceived_; }
     std::uint32_t badFramesReceived() const { return reader_.badFrames(); }
 
-  private:
+private:
     void onFrame(transport::ByteView frameData);
     void onLocalCommand(std::uint8_t frameId, transport::ByteView command);
     void discoverNodes(std::uint8_t frameId, transport::ByteView letters);

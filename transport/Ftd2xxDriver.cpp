@@ -7,17 +7,13 @@ namespace transport {
 Ftd2xxDriver::Ftd2xxDriver(void* library, std::unique_ptr<Ftd2xxFunctions> functions)
     : library_(library), functions_(std::move(functions)) {}
 
-Ftd2xxDriver::~Ftd2xxDriver() {
-    unload(library_);
-}
+Ftd2xxDriver::~Ftd2xxDriver() { unload(library_); }
 
 DriverStatus Ftd2xxDriver::open(int deviceIndex, DeviceHandle* handle) {
     return functions_->open(deviceIndex, handle);
 }
 
-DriverStatus Ftd2xxDriver::close(DeviceHandle handle) {
-    return functions_->close(handle);
-}
+DriverStatus Ftd2xxDriver::close(DeviceHandle handle) { return functions_->close(handle); }
 
 DriverStatus Ftd2xxDriver::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
                                 std::uint32_t* got) {

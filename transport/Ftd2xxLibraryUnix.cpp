@@ -34,8 +34,6 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
     return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(library, std::move(f)));
 }
 
-void Ftd2xxDriver::unload(void* library) {
-    dlclose(library);
-}
+void Ftd2xxDriver::unload(void* library) { dlclose(library); }
 
 }  // namespace transport

@@ -35,13 +35,12 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
     HMODULE library = LoadLibraryA(libraryPath);
     if (!library) return nullptr;
     auto f = std::make_unique<Ftd2xxFunctions>();
-    const bool complete =
-        bind(library, kOpen, f->open) && bind(library, kClose, f->close) &&
-        bind(library, kRead, f->read) && bind(library, kWrite, f->write) &&
-        bind(library, kSetBaudRate, f->setBaudRate) &&
-        bind(library, kSetDataCharacteristics, f->setDataCharacteristics) &&
-        bind(library, kSetFlowControl, f->setFlowControl) &&
-        bind(library, kSetTimeouts, f->setTimeouts);
+    const bool complete = bind(library, kOpen, f->open) && bind(library, kClose, f->close) &&
+                          bind(library, kRead, f->read) && bind(library, kWrite, f->write) &&
+                          bind(library, kSetBaudRate, f->setBaudRate) &&
+                          bind(library, kSetDataCharacteristics, f->setDataCharacteristics) &&
+                          bind(library, kSetFlowControl, f->setFlowControl) &&
+                          bind(library, kSetTimeouts, f->setTimeouts);
     if (!complete) {
         FreeLibrary(library);
         return nullptr;
@@ -49,8 +48,6 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
     return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(library, std::move(f)));
 }
 
-void Ftd2xxDriver::unload(void* library) {
-    FreeLibrary(static_cast<HMODULE>(library));
-}
+void Ftd2xxDriver::unload(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 }  // namespace transport

@@ -19,9 +19,7 @@ constexpr std::uint16_t kFlowRtsCts = 0x0100;
 constexpr std::uint16_t kFlowDtrDsr = 0x0200;
 constexpr std::uint16_t kFlowXonXoff = 0x0400;
 
-bool isDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 }  // namespace
 
 bool namesInOrder(const std::string& a, const std::string& b) {
@@ -102,9 +100,7 @@ struct OpenPort {
     std::uint32_t writeTimeoutMs;
 };
 
-OpenPort* portOf(DeviceHandle handle) {
-    return static_cast<OpenPort*>(handle);
-}
+OpenPort* portOf(DeviceHandle handle) { return static_cast<OpenPort*>(handle); }
 
 DriverStatus statusOf(sp_return result) {
     return result == SP_OK ? kDriverOk : SerialPortDriver::kIoError;

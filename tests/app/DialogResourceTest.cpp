@@ -62,10 +62,14 @@ public:
         if (peek() != 0xFFFF) return string();
         word();
         switch (const std::uint16_t ordinal = word()) {
-            case 0x0080: return "Button";
-            case 0x0081: return "Edit";
-            case 0x0082: return "Static";
-            default: return "#" + std::to_string(ordinal);
+            case 0x0080:
+                return "Button";
+            case 0x0081:
+                return "Edit";
+            case 0x0082:
+                return "Static";
+            default:
+                return "#" + std::to_string(ordinal);
         }
     }
     void alignToDword() { at_ = (at_ + 3) & ~std::size_t{3}; }
@@ -129,8 +133,9 @@ struct PlatformControl {
     std::uint32_t style;  // the bits of interest only
 };
 
+// 0xF: the type of a button or static.
 constexpr std::uint32_t kStyleBitsOfInterest =
-    WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY | 0xF;  // 0xF: the type of a button or static
+    WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY | 0xF;
 
 PlatformControl expectedFor(const ControlTemplate& control) {
     const auto has = [&](std::uint32_t bit) { return (control.style & bit) != 0; };

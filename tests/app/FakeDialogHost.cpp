@@ -16,9 +16,7 @@ FakeDialogHost::FakeDialogHost() {
     });
 }
 
-FakeDialogHost::~FakeDialogHost() {
-    calls().close();
-}
+FakeDialogHost::~FakeDialogHost() { calls().close(); }
 
 int FakeDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& dialog) {
     dialog_ = &dialog;
@@ -64,9 +62,7 @@ void FakeDialogHost::enableItem(int id, bool enabled) {
     record({HostEvent::Enable, id, {}, enabled});
 }
 
-bool FakeDialogHost::itemEnabled(int id) {
-    return items_[id].enabled;
-}
+bool FakeDialogHost::itemEnabled(int id) { return items_[id].enabled; }
 
 void FakeDialogHost::messageBox(BoxOwner, const std::string& text, const std::string& caption,
                                 BoxIcon) {

@@ -120,7 +120,7 @@ private:
 class FixDialogGuiTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void wholeFixByKeyboardAndMouse();
     void escapeLeavesTheDialogOpen();
     void turbineIdWithoutDigits();

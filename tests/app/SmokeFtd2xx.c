@@ -69,8 +69,7 @@ FT_STATUS WINAPI FT_SetBaudRate(FT_HANDLE handle, ULONG baud) {
     return kOk;
 }
 
-FT_STATUS WINAPI FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UCHAR stop,
-                                           UCHAR parity) {
+FT_STATUS WINAPI FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UCHAR stop, UCHAR parity) {
     (void)handle;
     logCall("data %u %u %u", bits, stop, parity);
     return kOk;

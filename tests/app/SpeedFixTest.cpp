@@ -101,9 +101,7 @@ sim::Scenario scenarioOf(const std::string& source) {
     return scenario;
 }
 
-void PrintTo(const FixCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const FixCase& c, std::ostream* os) { *os << c.name; }
 
 class SpeedFixEnds : public ::testing::TestWithParam<FixCase> {};
 
@@ -192,9 +190,7 @@ struct CloseCase {
     const char* text;  // Text: the text set; Box: the caption
 };
 
-void PrintTo(const CloseCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
 
 class CloseMidway : public ::testing::TestWithParam<CloseCase> {};
 

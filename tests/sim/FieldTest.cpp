@@ -18,7 +18,7 @@ struct Arrival {
 // Drives a field through the simulated device in virtual time: writes go through the
 // device, and the line is read a millisecond at a time so arrival times are exact.
 class FieldHarness {
-  public:
+public:
     explicit FieldHarness(const Scenario& scenario) : sim_(makeSimulatedField(scenario, clock_)) {
         EXPECT_EQ(sim_->device().open(0, &handle_), 0u);
     }
@@ -47,7 +47,7 @@ class FieldHarness {
     transport::VirtualClock& clock() { return clock_; }
     const Bytes& noise() const { return noise_; }
 
-  private:
+private:
     void takeByte(std::uint8_t byte, std::vector<Arrival>& arrivals) {
         if (frame_.empty() && byte != 0x7E) {
             noise_.push_back(byte);

@@ -17,7 +17,7 @@ struct SentFrame {
 };
 
 class RecordingOutbox final : public FrameOutbox {
-  public:
+public:
     void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corrupt) override {
         frames.push_back({atMs, bytesOf(frameData), corrupt});
     }
@@ -46,9 +46,7 @@ Bytes remoteResponse(std::string_view letters, const Bytes& statusAndValue) {
     return Bytes{0x97, 0x03} + kAddresses + text(letters) + statusAndValue;
 }
 
-Bytes receivedPacket(const Bytes& data) {
-    return Bytes{0x90} + kAddresses + Bytes{0x01} + data;
-}
+Bytes receivedPacket(const Bytes& data) { return Bytes{0x90} + kAddresses + Bytes{0x01} + data; }
 
 TEST(RemoteRadioTest, AnswersCommandsWithItsAddresses) {
     NodeConfig wide = turbine();

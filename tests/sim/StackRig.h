@@ -29,7 +29,7 @@ struct NodeReport {
 
 // Keeps every node report; raises found when the awaited name is reported.
 class NodeRecorder final : public radio::NodeSink {
-  public:
+public:
     void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
                 std::int32_t) override {
         reports.push_back({high, low, network, name});

@@ -25,8 +25,8 @@ TEST(ByteBufferGrowth, RuleGivesTheDocumentedIncreases) {
         std::uint32_t need, increase;
     };
     for (Row row : {Row{0, 256}, Row{1, 256}, Row{255, 256}, Row{256, 512}, Row{276, 512},
-                    Row{300, 512}, Row{511, 512}, Row{512, 768}, Row{8191, 8192},
-                    Row{8192, 16384}, Row{10000, 16384}, Row{16384, 24576}}) {
+                    Row{300, 512}, Row{511, 512}, Row{512, 768}, Row{8191, 8192}, Row{8192, 16384},
+                    Row{10000, 16384}, Row{16384, 24576}}) {
         EXPECT_EQ(ByteBuffer::growthFor(row.need), row.increase) << "need " << row.need;
         EXPECT_GT(ByteBuffer::growthFor(row.need), row.need);
     }
@@ -104,7 +104,8 @@ TEST(ByteBufferAppend, SourceInTheSameStorageSurvivesGrowth) {
     fill(buffer, 1000);
     buffer.append(buffer.data() + 100, 500);  // needs growth while reading itself
     ASSERT_EQ(buffer.length(), 1500u);
-    for (std::uint32_t i = 0; i < 500; ++i) ASSERT_EQ(buffer[1000 + i], static_cast<std::uint8_t>(100 + i));
+    for (std::uint32_t i = 0; i < 500; ++i)
+        ASSERT_EQ(buffer[1000 + i], static_cast<std::uint8_t>(100 + i));
 }
 
 TEST(ByteBufferAppend, BigEndianNumbers) {

@@ -23,17 +23,13 @@ static void logCall(const char* text) {
 }
 
 /* Test controls. */
-const char* FakeFtd2xx_log(void) {
-    return callLog;
-}
+const char* FakeFtd2xx_log(void) { return callLog; }
 void FakeFtd2xx_reset(void) {
     callLog[0] = 0;
     memset(failing, 0, sizeof failing);
     inputLength = outputLength = 0;
 }
-void FakeFtd2xx_fail(int function, FT_STATUS status) {
-    failing[function] = status;
-}
+void FakeFtd2xx_fail(int function, FT_STATUS status) { failing[function] = status; }
 void FakeFtd2xx_feed(const void* bytes, uint32_t count) {
     memcpy(input, bytes, count);
     inputLength = count;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "transport/Ftd2xxDriver.h"
 #include "Ftd2xxRoundTrip.h"
+#include "transport/Ftd2xxDriver.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "Ftd2xxRoundTrip.h"
 #include "transport/DriverChooser.h"
 #include "transport/Ftd2xxDriver.h"
-#include "Ftd2xxRoundTrip.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
 
@@ -29,8 +29,8 @@ struct FakeLibrary {
 
     template <typename Function>
     void bind(const char* name, Function*& function) {
-        function = reinterpret_cast<Function*>(
-            reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
+        function =
+            reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
     }
     FakeLibrary() {
         bind("FakeFtd2xx_log", log);

@@ -31,9 +31,7 @@ struct OpenFailure {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const OpenFailure& f, std::ostream* os) {
-    *os << f.message;
-}
+void PrintTo(const OpenFailure& f, std::ostream* os) { *os << f.message; }
 
 class OpenFailureTest : public ::testing::TestWithParam<OpenFailure> {};
 

@@ -15,9 +15,7 @@ struct WaitBudget {
     std::size_t emptyReads;
 };
 
-void PrintTo(const WaitBudget& b, std::ostream* os) {
-    *os << "wait(" << b.ms << ")";
-}
+void PrintTo(const WaitBudget& b, std::ostream* os) { *os << "wait(" << b.ms << ")"; }
 
 class WaitBudgetTest : public ::testing::TestWithParam<WaitBudget> {};
 
@@ -83,9 +81,7 @@ struct DrainCase {
     std::vector<std::uint32_t> readTimeouts;
 };
 
-void PrintTo(const DrainCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const DrainCase& c, std::ostream* os) { *os << c.name; }
 
 class DrainTest : public ::testing::TestWithParam<DrainCase> {};
 

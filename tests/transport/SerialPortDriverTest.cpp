@@ -19,9 +19,7 @@ struct Selection {
     std::optional<std::string> name;
 };
 
-void PrintTo(const Selection& s, std::ostream* os) {
-    *os << "device " << s.deviceIndex;
-}
+void PrintTo(const Selection& s, std::ostream* os) { *os << "device " << s.deviceIndex; }
 
 class PortSelectionTest : public ::testing::TestWithParam<Selection> {};
 
@@ -35,9 +33,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortSelectionTest,
                                            Selection{2, "/dev/ttyUSB10"}, Selection{3, {}},
                                            Selection{-1, {}}));
 
-TEST(PortSelectionTest, NoPortsSelectNothing) {
-    EXPECT_EQ(selectPort({}, 0), std::nullopt);
-}
+TEST(PortSelectionTest, NoPortsSelectNothing) { EXPECT_EQ(selectPort({}, 0), std::nullopt); }
 
 TEST(PortSelectionTest, NamesCompareTheirNumbersByValue) {
     const std::vector<std::pair<const char*, const char*>> ordered = {

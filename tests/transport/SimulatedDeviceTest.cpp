@@ -41,9 +41,7 @@ struct ReadCase {
     std::int64_t endMs;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class DeviceReadTest : public ::testing::TestWithParam<ReadCase> {};
 

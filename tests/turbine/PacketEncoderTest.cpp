@@ -44,9 +44,7 @@ struct ComposeCase {
 };
 
 // Test names and failure messages show the row name, not the bytes of the row.
-void PrintTo(const ComposeCase& row, std::ostream* os) {
-    *os << row.name;
-}
+void PrintTo(const ComposeCase& row, std::ostream* os) { *os << row.name; }
 
 class PacketEncoding : public testing::TestWithParam<ComposeCase> {};
 

@@ -54,9 +54,7 @@ struct ParseCase {
 };
 
 // Test names and failure messages show the row name, not the bytes of the row.
-void PrintTo(const ParseCase& row, std::ostream* os) {
-    *os << row.name;
-}
+void PrintTo(const ParseCase& row, std::ostream* os) { *os << row.name; }
 
 class ParserStates : public ParserFixture, public testing::WithParamInterface<ParseCase> {};
 

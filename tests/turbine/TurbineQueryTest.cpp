@@ -117,9 +117,7 @@ struct ReplyCase {
 };
 
 // Test names and failure messages show the row name, not the bytes of the row.
-void PrintTo(const ReplyCase& row, std::ostream* os) {
-    *os << row.name;
-}
+void PrintTo(const ReplyCase& row, std::ostream* os) { *os << row.name; }
 
 class ProbeReplies : public testing::TestWithParam<ReplyCase> {};
 
@@ -319,6 +317,9 @@ TEST(TurbineQuery, TraceDumps) {
     // The framed packet, the transmit request carrying it, the un-stuffed reply.
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "10010000000a01088100000000ade91003\n"
-              "7e001f1020" "000000000000000000000000" "10010000000a01088100000000ade91003" "81\n"
+              "7e001f1020"
+              "000000000000000000000000"
+              "10010000000a01088100000000ade91003"
+              "81\n"
               "0000000a810881000001002db1\n");
 }
