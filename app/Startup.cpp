@@ -15,15 +15,8 @@ void wireReceiveChain(ProcessObjects& objects) {
 bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud) {
     objects.releasePort();
     if (!objects.portFactory) return false;
-    transport::ByteSource* source = nullptr;
-    std::unique_ptr<transport::PortPoller> poller =
-        objects.portFactory->create(source, deviceIndex, baud);
-    if (!poller || !source) return false;
-    source->setPending(&objects.rawLog);
-    source->sync();
-    objects.rawLog.setPending(&top);
-    objects.rawLog.sync();
-    objects.poller = std::move(poller);
+    objects.poller = objects.portFactory->createLinked(deviceIndex, baud, objects.rawLog, top);
+    if (!objects.poller) return false;
     objects.commandLink.setPoller(objects.poller.get());
     return true;
 }

@@ -7,6 +7,7 @@
 #include "transport/Clock.h"
 #include "transport/Driver.h"
 #include "transport/PortPoller.h"
+#include "transport/RawLog.h"
 #include "transport/Settings.h"
 
 namespace transport {
@@ -35,6 +36,11 @@ public:
     // On success: the new poller, which owns the port, and through source the port's
     // ByteSource, where the receive chain is attached. On failure null, and source null.
     std::unique_ptr<PortPoller> create(ByteSource*& source, int deviceIndex, int baud);
+
+    // create, then the port at the bottom of the receive chain: port -> rawLog -> top, both
+    // links current, so rawLog and top are reset. Null, with nothing linked, on failure.
+    std::unique_ptr<PortPoller> createLinked(int deviceIndex, int baud, RawLog& rawLog,
+                                             ByteSink& top);
 
 private:
     Driver& driver_;

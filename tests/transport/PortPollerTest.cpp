@@ -49,14 +49,32 @@ TEST(PortPollerTest, CompletesAtTheEndOfTheReadThatDeliveredTheAnswer) {
     EXPECT_EQ(rig.rawLog.log().length(), 3u);
 }
 
-TEST(PortPollerTest, DataThatNeverCompletesKeepsTheWaitReading) {
+// A node that never stops talking: a byte every 10 ms for the next 100 s.
+void chatter(PortRig& rig) {
+    for (int t = 10; t <= 100000; t += 10) rig.send(t, {0x55});
+}
+
+TEST(PortPollerTest, ChatterCannotStretchAWaitPastItsTime) {
+    // No read starts after ms, so the wait ends with the read that began at ms.
+    const struct {
+        int ms;
+        std::int64_t endMs;
+    } cases[] = {{100, 120}, {250, 260}, {1800, 1820}, {8800, 8820}};
+    for (const auto& c : cases) {
+        PortRig rig;
+        chatter(rig);
+        EXPECT_FALSE(rig.poller->wait(c.ms)) << c.ms;
+        EXPECT_EQ(rig.clock.nowMs(), c.endMs) << c.ms;
+        for (const ReadRecord& read : rig.device.reads()) EXPECT_GT(read.got, 0u) << c.ms;
+    }
+}
+
+TEST(PortPollerTest, AnAnswerAmidChatterStillEndsTheWaitAtOnce) {
     PortRig rig;
-    for (int t = 10; t <= 1000; t += 10) rig.send(t, {0x55});
-    // 20 ms reads: every read brings data until 1000 ms, then four empty ones.
-    EXPECT_FALSE(rig.poller->wait(100));
-    EXPECT_EQ(rig.top.chunks, 50);
-    EXPECT_EQ(rig.device.reads().size(), 54u);
-    EXPECT_EQ(rig.clock.nowMs(), 1080);
+    chatter(rig);
+    rig.send(555, {0xAA});
+    EXPECT_TRUE(rig.poller->wait(1800));
+    EXPECT_EQ(rig.clock.nowMs(), 560);
 }
 
 TEST(PortPollerTest, AFlagAlreadySetIsAnsweredAtTheFirstDataRead) {
@@ -124,6 +142,67 @@ TEST(PortPollerTest, AVanishedDeviceCannotMakeTheCallerSpin) {
     EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20);
     EXPECT_TRUE(rig.poller->drain(10));
     EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20 + 3 * 10);
+}
+
+// A device that never sends, whose reads take three times their time-out, as a busy machine
+// or a slow USB stack may make them.
+class OverrunningReads final : public Driver {
+public:
+    explicit OverrunningReads(Clock& clock) : clock_(clock) {}
+    DriverStatus read(DeviceHandle, void*, std::uint32_t, std::uint32_t* got) override {
+        clock_.sleepFor(3 * std::int64_t{timeoutMs_});
+        *got = 0;
+        ++reads;
+        return kDriverOk;
+    }
+    DriverStatus setTimeouts(DeviceHandle, std::uint32_t readMs, std::uint32_t) override {
+        timeoutMs_ = readMs;
+        return kDriverOk;
+    }
+    DriverStatus open(int, DeviceHandle* h) override {
+        *h = this;
+        return kDriverOk;
+    }
+    DriverStatus close(DeviceHandle) override { return kDriverOk; }
+    DriverStatus write(DeviceHandle, const void*, std::uint32_t, std::uint32_t*) override {
+        return kDriverOk;
+    }
+    DriverStatus setBaudRate(DeviceHandle, std::uint32_t) override { return kDriverOk; }
+    DriverStatus setDataCharacteristics(DeviceHandle, std::uint8_t, std::uint8_t,
+                                        std::uint8_t) override {
+        return kDriverOk;
+    }
+    DriverStatus setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t,
+                                std::uint8_t) override {
+        return kDriverOk;
+    }
+    int reads = 0;
+
+private:
+    Clock& clock_;
+    std::uint32_t timeoutMs_ = 0;
+};
+
+TEST(PortPollerTest, ReadsThatOverrunTheirTimeoutCannotStretchAWaitOrADrain) {
+    VirtualClock clock;
+    OverrunningReads driver(clock);
+    Settings settings;
+    RawLog rawLog;
+    transport::testing::CompleteOn top(0xAA);
+    auto poller = PortFactory(driver, clock, settings).createLinked(0, 115200, rawLog, top);
+    ASSERT_NE(poller, nullptr);
+
+    // 60 ms a read: the 31 reads that start by 1800 ms, not the 88 of the budget.
+    EXPECT_FALSE(poller->wait(1800));
+    EXPECT_EQ(driver.reads, 31);
+    EXPECT_EQ(clock.nowMs(), 31 * 60);
+
+    // 150 ms a read of 50: those that start within the 10 x 50 + 60 ms of the drain.
+    driver.reads = 0;
+    const std::int64_t drainStart = clock.nowMs();
+    EXPECT_TRUE(poller->drain(60));
+    EXPECT_EQ(driver.reads, 4);
+    EXPECT_EQ(clock.nowMs() - drainStart, 4 * 150);
 }
 
 // A device that never stops talking: each chunk it delivers brings the next 5 ms later.
