@@ -35,6 +35,10 @@ public:
     // Whether frames carrying this node's answers go out with a broken checksum.
     bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
 
+    // What it sends unasked up to untilMs and has not sent yet: its periodic announcements
+    // and packet data.
+    void sendUnasked(std::int64_t untilMs, FrameOutbox& out);
+
     std::uint32_t bd() const { return bd_; }
     std::uint32_t storedBd() const { return storedBd_; }
     std::uint32_t restarts() const { return restarts_; }
@@ -45,6 +49,7 @@ private:
                transport::ByteView value, std::int64_t atMs, FrameOutbox& out);
     void restart(std::int64_t atMs, FrameOutbox& out);
     void appendAddresses(transport::ByteBuffer& out) const;
+    void streamPacketData(std::int64_t atMs, FrameOutbox& out);
 
     NodeConfig config_;
     FaultSet faults_;
@@ -57,6 +62,10 @@ private:
     std::uint32_t restarts_ = 0;
     transport::ByteBuffer frame_;
     transport::ByteBuffer replies_;
+
+    std::int64_t nextAnnounceMs_;
+    std::int64_t nextPacketDataMs_;
+    std::uint32_t packetDataState_ = 0x9E3779B9;
 };
 
 }  // namespace sim

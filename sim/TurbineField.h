@@ -29,6 +29,8 @@ public:
 
     void onWrite(transport::ByteView bytes, std::int64_t nowMs,
                  transport::DeviceLine& line) override;
+    // The nodes' unasked traffic and the random bytes on the line, up to untilMs.
+    void sendUnasked(std::int64_t untilMs, transport::DeviceLine& line) override;
 
     // Null when no node has that name.
     const RemoteRadio* radio(std::string_view name) const;
@@ -46,6 +48,7 @@ private:
 
     void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) override;
     std::uint8_t nextNoiseByte();
+    void sendRandomBytes(std::int64_t untilMs);
 
     std::uint32_t noiseBytes_;
     std::vector<std::unique_ptr<RemoteRadio>> radios_;
@@ -57,6 +60,11 @@ private:
     std::int64_t nowMs_ = 0;
     transport::ByteBuffer frame_;
     transport::ByteBuffer wire_;
+
+    std::uint32_t randomBytesPerSecond_;
+    std::int64_t randomBytesSentUntilMs_ = 0;
+    std::uint64_t randomBytesSent_ = 0;
+    std::uint32_t randomState_ = 0x6C8E9CF5;
 };
 
 }  // namespace sim
