@@ -231,8 +231,7 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
         return true;
     }
     if (key == "fault") return fault(node, args);
-    if (key == "announces-every")
-        return setNumber(key, args, kMaxDelayMs, node.announceEveryMs);
+    if (key == "announces-every") return setNumber(key, args, kMaxDelayMs, node.announceEveryMs);
     if (key == "packet-stream") return packetStream(node, args);
     if (key == "reachable") return setYesNo(key, args, node.reachable);
     if (key == "announces-after-cb") return setYesNo(key, args, node.announcesAfterCb);

@@ -222,9 +222,10 @@ TEST(TurbineFieldTest, NoiseAndBrokenChecksumsOnDemand) {
 TEST(TurbineFieldTest, UnaskedTrafficComesAtItsRate) {
     Scenario scenario;
     std::string error;
-    ASSERT_TRUE(parseScenario("node QOR123-7654340\n address 0013A20041C7F340\n network 0440\n"
-                              " announces-every 500\n packet-stream 10 40\n",
-                              scenario, error))
+    ASSERT_TRUE(
+        parseScenario("node QOR123-7654340\n address 0013A20041C7F340\n network 0440\n"
+                      " announces-every 500\n packet-stream 10 40\n",
+                      scenario, error))
         << error;
     FieldHarness h(scenario);
     const Bytes sender = hex("00 13 A2 00 41 C7 F3 40 04 40");

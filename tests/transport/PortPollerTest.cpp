@@ -172,8 +172,7 @@ public:
                                         std::uint8_t) override {
         return kDriverOk;
     }
-    DriverStatus setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t,
-                                std::uint8_t) override {
+    DriverStatus setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
         return kDriverOk;
     }
     int reads = 0;
