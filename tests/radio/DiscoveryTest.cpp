@@ -81,21 +81,19 @@ TEST(DiscoverNodes, AnswersInOneReadCompleteOneWait) {
     EXPECT_EQ(rig.sink.names.size(), 2u);
 }
 
-TEST(DiscoverNodes, ANodeAnnouncingItselfWithoutEndCannotKeepItGoing) {
+TEST(DiscoverNodes, AnswersThatKeepComingCannotKeepItGoing) {
     DiscoveryRig rig;
-    // A node identification every 500 ms for five minutes.
-    const Bytes announcement =
-        apiFrame(hex("95 11 22 33 44 55 66 77 88 12 34 02 12 34 11 22 33 44 55 66 77 88") +
-                 text("WTG 0000109") + hex("00 FF FE 01 03 C1 05 10 1E"));
+    // An answer every 500 ms for five minutes, as from a field of hundreds of nodes.
     std::vector<AnsweringPeer::Reply> replies;
-    for (std::int64_t at = 500; at <= 300000; at += 500) replies.push_back({at, announcement});
+    for (std::int64_t at = 500; at <= 300000; at += 500)
+        replies.push_back({at, discoveryAnswer("WTG 0000109")});
     rig.peer.answerNextWrite(replies);
 
     const int completed = rig.discover();
-    // It ends within 20 s of the request and one read, not when the node falls silent.
+    // It ends within 20 s of the request and one read, not when the answers stop.
     EXPECT_LE(rig.clock.nowMs(), kWrittenAtMs + 20000 + 20);
     EXPECT_GT(rig.clock.nowMs(), kWrittenAtMs + 20000 - 600);
-    // One completed wait for each announcement from 500 ms to 19.5 s.
+    // One completed wait for each answer from 500 ms to 19.5 s.
     EXPECT_EQ(completed, 39);
-    EXPECT_EQ(rig.sink.names.size(), static_cast<std::size_t>(completed));
+    EXPECT_EQ(rig.sink.names.size(), 39u);
 }
