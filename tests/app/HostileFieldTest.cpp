@@ -51,45 +51,45 @@ struct Road {
 };
 
 FakeDialogHost::Script searchAndFix(DialogRun& run, Road& road, Unplug unplug) {
-    return [&run, &road, unplug, pressedAt = std::int64_t{0}, fixAt = std::int64_t{0},
-            fixPressed = false, ended = false](FakeDialogHost& host,
-                                               const HostEvent& event) mutable {
-        const std::int64_t now = run.rig.clock.nowMs();
-        transport::SimulatedDevice& device = run.rig.field->device();
-        const bool isStatus = event.kind == HostEvent::Text && event.id == kIdStatus;
-        if (event.kind == HostEvent::Init) {
-            host.type(kTurbine);
-            host.press(kIdSearch);
-            pressedAt = now;
-            road.searches = 1;
-            if (unplug == Unplug::AtSearch) device.vanishAt(now);
-        } else if (event.kind == HostEvent::Text && !fixPressed && run.dialog.worker() &&
-                   run.worker().found()) {
-            // The worker waits in this call: the search is still running.
-            host.press(kIdFix);
-            fixPressed = true;
-        } else if (isStatus && event.text == kStatusScanning) {
-            road.searchMs = now - pressedAt;
-            road.found = true;
-            fixAt = now;
-            if (unplug == Unplug::AtFixStart) device.vanishAt(now);
-        } else if (isStatus && event.text == kStatusWaiting && unplug == Unplug::WhileWaiting) {
-            device.vanishAt(now);
-        } else if (isStatus && isEnd(event.text)) {
-            road.fixMs = now - fixAt;
-            ended = event.text != kStatusSpeedCorrect && event.text != kStatusSpeedFixed;
-        } else if (event.kind == HostEvent::Box) {
-            ended = true;
-        } else if (event.kind == HostEvent::Idle && !fixPressed && !run.worker().searchDue()) {
-            if (road.searches == 2) {
-                ended = true;
-            } else {
+    return
+        [&run, &road, unplug, pressedAt = std::int64_t{0}, fixAt = std::int64_t{0},
+         fixPressed = false, ended = false](FakeDialogHost& host, const HostEvent& event) mutable {
+            const std::int64_t now = run.rig.clock.nowMs();
+            transport::SimulatedDevice& device = run.rig.field->device();
+            const bool isStatus = event.kind == HostEvent::Text && event.id == kIdStatus;
+            if (event.kind == HostEvent::Init) {
+                host.type(kTurbine);
                 host.press(kIdSearch);
-                road.searches = 2;
+                pressedAt = now;
+                road.searches = 1;
+                if (unplug == Unplug::AtSearch) device.vanishAt(now);
+            } else if (event.kind == HostEvent::Text && !fixPressed && run.dialog.worker() &&
+                       run.worker().found()) {
+                // The worker waits in this call: the search is still running.
+                host.press(kIdFix);
+                fixPressed = true;
+            } else if (isStatus && event.text == kStatusScanning) {
+                road.searchMs = now - pressedAt;
+                road.found = true;
+                fixAt = now;
+                if (unplug == Unplug::AtFixStart) device.vanishAt(now);
+            } else if (isStatus && event.text == kStatusWaiting && unplug == Unplug::WhileWaiting) {
+                device.vanishAt(now);
+            } else if (isStatus && isEnd(event.text)) {
+                road.fixMs = now - fixAt;
+                ended = event.text != kStatusSpeedCorrect && event.text != kStatusSpeedFixed;
+            } else if (event.kind == HostEvent::Box) {
+                ended = true;
+            } else if (event.kind == HostEvent::Idle && !fixPressed && !run.worker().searchDue()) {
+                if (road.searches == 2) {
+                    ended = true;
+                } else {
+                    host.press(kIdSearch);
+                    road.searches = 2;
+                }
             }
-        }
-        if (event.kind == HostEvent::Idle && ended) host.close();
-    };
+            if (event.kind == HostEvent::Idle && ended) host.close();
+        };
 }
 
 // The "cb" requests written: one for each search started.
@@ -158,8 +158,8 @@ TEST_P(HostileField, SearchAndFixEndInBoundedFieldTime) {
         << statuses.back();
 }
 
-const Texts kAnyEnd = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink,
-                       kStatusSpeedFixed, kStatusUnable};
+const Texts kAnyEnd = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink, kStatusSpeedFixed,
+                       kStatusUnable};
 
 std::string withFieldSetting(const std::string& setting) {
     return setting + "\n" + sim::kDefaultFieldText;
@@ -185,14 +185,20 @@ node QOR123-7654341
 )"),
                     Unplug::Never, Found::Yes, kAnyEnd},
         // Random bytes start false frames whose lengths swallow real ones.
-        HostileCase{"RandomBytesAtLineRate", withFieldSetting("random-bytes 11520"),
-                    Unplug::Never, Found::Either, kAnyEnd},
-        HostileCase{"UnpluggedAtTheSearch", sim::kDefaultFieldText, Unplug::AtSearch, Found::No,
-                    {}},
-        HostileCase{"UnpluggedAtTheFixStart", sim::kDefaultFieldText, Unplug::AtFixStart,
-                    Found::Yes, {kStatusQueryFailed}},
-        HostileCase{"UnpluggedWhileWaiting", sim::kDefaultFieldText, Unplug::WhileWaiting,
-                    Found::Yes, {kStatusLostLink}}),
+        HostileCase{"RandomBytesAtLineRate", withFieldSetting("random-bytes 11520"), Unplug::Never,
+                    Found::Either, kAnyEnd},
+        HostileCase{
+            "UnpluggedAtTheSearch", sim::kDefaultFieldText, Unplug::AtSearch, Found::No, {}},
+        HostileCase{"UnpluggedAtTheFixStart",
+                    sim::kDefaultFieldText,
+                    Unplug::AtFixStart,
+                    Found::Yes,
+                    {kStatusQueryFailed}},
+        HostileCase{"UnpluggedWhileWaiting",
+                    sim::kDefaultFieldText,
+                    Unplug::WhileWaiting,
+                    Found::Yes,
+                    {kStatusLostLink}}),
     [](const ::testing::TestParamInfo<HostileCase>& p) { return p.param.name; });
 
 // The packet data of a neighbour's inverter, in every read, must not cost the fix more than

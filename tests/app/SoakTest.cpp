@@ -43,7 +43,8 @@ using Capacities = std::array<std::uint32_t, std::size(kStageNames)>;
 Capacities capacities(const ProcessObjects& objects) {
     return {objects.rawLog.buffer().capacity(), objects.frameAssembler.buffer().capacity(),
             objects.frameDispatcher.buffer().capacity(),
-            objects.packetReassembler.buffer().capacity(), objects.packetParser.buffer().capacity()};
+            objects.packetReassembler.buffer().capacity(),
+            objects.packetParser.buffer().capacity()};
 }
 
 bool isEnd(const std::string& status) {
@@ -52,7 +53,7 @@ bool isEnd(const std::string& status) {
 }
 
 struct Soak {
-    std::int64_t endMs;
+    std::int64_t endMs = 0;
     Capacities afterFirstMinute{};
     Capacities atEnd{};
     bool sampledAfterFirstMinute = false;
@@ -64,8 +65,8 @@ struct Soak {
 // while the search still runs. The stages' buffers are read only while the worker waits in
 // a call on the dialog's thread.
 FakeDialogHost::Script soakScript(DialogRun& run, Soak& soak) {
-    return [&run, &soak, nextSearchMs = std::int64_t{0}, busy = false,
-            fixPressed = false](FakeDialogHost& host, const HostEvent& event) mutable {
+    return [&run, &soak, nextSearchMs = std::int64_t{0}, busy = false, fixPressed = false](
+               FakeDialogHost& host, const HostEvent& event) mutable {
         const std::int64_t now = run.rig.clock.nowMs();
         if (event.kind == HostEvent::Init) host.type("7654321");
         if (event.kind != HostEvent::Idle && event.kind != HostEvent::Init) {
@@ -106,13 +107,15 @@ TEST(SoakTest, BuffersStopGrowingAfterTheFirstMinute) {
     ASSERT_TRUE(run.attached);
     run.rig.field->device().setRecording(false);
 
-    Soak soak{soakMinutes() * kMinuteMs};
+    Soak soak;
+    soak.endMs = soakMinutes() * kMinuteMs;
     run.run(soakScript(run, soak));
     ASSERT_TRUE(soak.sampledAfterFirstMinute);
 
     std::printf("Soak: %lld min of field time, %d searches, fixes ended:",
                 static_cast<long long>(soak.endMs / kMinuteMs), soak.searches);
-    for (const auto& [status, count] : soak.fixEnds) std::printf(" %d \"%s\"", count, status.c_str());
+    for (const auto& [status, count] : soak.fixEnds)
+        std::printf(" %d \"%s\"", count, status.c_str());
     std::printf("\n%-18s %12s %12s\n", "buffer capacity", "after 1 min", "at the end");
     for (std::size_t i = 0; i < std::size(kStageNames); ++i) {
         std::printf("%-18s %12u %12u\n", kStageNames[i], soak.afterFirstMinute[i], soak.atEnd[i]);
