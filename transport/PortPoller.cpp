@@ -11,9 +11,12 @@ constexpr int kLongWaitReadTimeoutMs = 20;
 // gives up 40 ms early: the slack is for reads that bring stray bytes, which take time
 // without counting, and keeps a wait with a little traffic near its ms.
 constexpr int kLongWaitSpareReads = 2;
+// A short wait reads four times for a fifth of its time each: silent, it ends a fifth early.
 constexpr int kShortWaitReadDivisor = 5;
 constexpr int kShortWaitEmptyReads = 4;
 
+// A long drain first reads for up to half a second, then once with its own time-out; a
+// drain of 0 ms still makes one read, of the shortest time-out the driver takes.
 constexpr int kLongDrainLimitMs = 50;
 constexpr int kLongDrainReads = 10;
 constexpr int kZeroDrainReadTimeoutMs = 1;

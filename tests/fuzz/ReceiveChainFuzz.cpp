@@ -30,7 +30,9 @@ namespace {
 
 // Far above any real frame: what the 16-bit frame length allows, with the buffer's growth.
 constexpr std::uint32_t kFrameStageCapacity = 64 * 1024 + 8192;
-constexpr std::uint32_t kRawLogCapacity = 2 * transport::RawLog::kKeptBytes + 8192;
+// RawLog keeps the last 64 KiB, in twice that.
+constexpr std::uint32_t kRawLogKept = 64 * 1024;
+constexpr std::uint32_t kRawLogCapacity = 2 * kRawLogKept + 8192;
 // The longest read: 512 bytes at line rate (the longest read time-out is 40 ms).
 constexpr std::int64_t kLongestReadMs = 45;
 
@@ -67,7 +69,7 @@ struct Rig {
     }
 
     void checkCaps() const {
-        FUZZ_CHECK(objects.rawLog.log().length() <= transport::RawLog::kKeptBytes);
+        FUZZ_CHECK(objects.rawLog.log().length() <= kRawLogKept);
         FUZZ_CHECK(objects.rawLog.buffer().capacity() <= kRawLogCapacity);
         FUZZ_CHECK(objects.frameAssembler.buffer().capacity() <= kFrameStageCapacity);
         FUZZ_CHECK(objects.frameDispatcher.buffer().capacity() <= kFrameStageCapacity);

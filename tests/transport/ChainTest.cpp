@@ -170,19 +170,20 @@ TEST(RawLogTest, KeepsTheLastSixtyFourKibibytesAndStopsGrowing) {
     for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<std::uint8_t>(i % 251);
     const std::size_t kChunk = 512;
     const std::size_t kFirstMegabyte = 1024 * 1024;
+    const std::uint32_t kKept = 64 * 1024;
     std::uint32_t capacity = 0;
     for (std::size_t at = 0; at < stream.size(); at += kChunk) {
         port.receive(ByteView(stream.data() + at, kChunk));
         if (at + kChunk == kFirstMegabyte) capacity = rawLog.buffer().capacity();
     }
-    EXPECT_LE(capacity, 2 * RawLog::kKeptBytes + 8192);
+    EXPECT_LE(capacity, 2 * kKept + 8192);
     EXPECT_EQ(rawLog.buffer().capacity(), capacity);
     const ByteView log = rawLog.log();
-    ASSERT_EQ(log.length(), RawLog::kKeptBytes);
-    EXPECT_TRUE(std::equal(log.begin(), log.end(), stream.end() - RawLog::kKeptBytes));
+    ASSERT_EQ(log.length(), kKept);
+    EXPECT_TRUE(std::equal(log.begin(), log.end(), stream.end() - kKept));
 
     // One chunk longer than what is kept leaves its own last part.
-    port.receive(ByteView(stream.data(), RawLog::kKeptBytes + 100));
+    port.receive(ByteView(stream.data(), kKept + 100));
     EXPECT_TRUE(std::equal(rawLog.log().begin(), rawLog.log().end(), stream.begin() + 100));
 
     rawLog.reset();
