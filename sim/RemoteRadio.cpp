@@ -128,7 +128,7 @@ void RemoteRadio::onData(transport::ByteView data, std::int64_t nowMs, FrameOutb
     }
 }
 
-void RemoteRadio::sendUnasked(std::int64_t untilMs, FrameOutbox& out) {
+void RemoteRadio::sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out) {
     if (config_.announceEveryMs > 0) {
         for (; nextAnnounceMs_ <= untilMs; nextAnnounceMs_ += config_.announceEveryMs) {
             if (reachableAt(nextAnnounceMs_)) announce(nextAnnounceMs_, out);

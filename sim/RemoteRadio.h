@@ -35,9 +35,8 @@ public:
     // Whether frames carrying this node's answers go out with a broken checksum.
     bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
 
-    // What it sends unasked up to untilMs and has not sent yet: its periodic announcements
-    // and packet data.
-    void sendUnasked(std::int64_t untilMs, FrameOutbox& out);
+    // Its periodic announcements and packet data up to untilMs, those not sent yet.
+    void sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out);
 
     std::uint32_t bd() const { return bd_; }
     std::uint32_t storedBd() const { return storedBd_; }

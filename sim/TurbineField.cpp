@@ -42,9 +42,9 @@ void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
     line_ = nullptr;
 }
 
-void TurbineField::sendUnasked(std::int64_t untilMs, transport::DeviceLine& line) {
+void TurbineField::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
     line_ = &line;
-    for (const auto& radio : radios_) radio->sendUnasked(untilMs, *this);
+    for (const auto& radio : radios_) radio->sendPeriodicUntil(untilMs, *this);
     sendRandomBytes(untilMs);
     line_ = nullptr;
 }

@@ -190,8 +190,8 @@ DriverStatus SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint3
         peer = peer_;
     }
     std::int64_t end = start;
+    if (!fails && peer) peer->onTime(start + timeout, line_);
     if (!fails) {
-        if (peer) peer->sendUnasked(start + timeout, line_);
         // Return when the wanted count is in, else at the time-out; both as scheduled now.
         const std::int64_t deadline = start + timeout;
         const std::int64_t complete = line_.timeWhenAvailable(wanted);

@@ -45,9 +45,9 @@ public:
     virtual ~DevicePeer() = default;
     // Bytes the tool wrote at nowMs; the peer answers by scheduling bytes on the line.
     virtual void onWrite(ByteView bytes, std::int64_t nowMs, DeviceLine& line) = 0;
-    // Called before each read with the latest time the read can end: a peer that sends
-    // unasked (a chattering node, noise) schedules here what it sends up to then.
-    virtual void sendUnasked(std::int64_t untilMs, DeviceLine& line) {
+    // Before each read, which may last until untilMs: a peer that sends unasked schedules
+    // what it has sent by then.
+    virtual void onTime(std::int64_t untilMs, DeviceLine& line) {
         (void)untilMs;
         (void)line;
     }

@@ -38,7 +38,7 @@ public:
         const std::int64_t end = clock_.nowMs() + ms;
         while (clock_.nowMs() < end) {
             clock_.sleepFor(1);
-            sim_->field().sendUnasked(clock_.nowMs(), sim_->device().line());
+            sim_->field().onTime(clock_.nowMs(), sim_->device().line());
             std::uint8_t chunk[512];
             const std::uint32_t n = sim_->device().line().take(clock_.nowMs(), chunk, sizeof chunk);
             for (std::uint32_t i = 0; i < n; ++i) takeByte(chunk[i], arrivals);
@@ -255,10 +255,10 @@ TEST(TurbineFieldTest, RandomBytesFillTheLineAtTheirRate) {
     transport::VirtualClock clock;
     auto sim = makeSimulatedField(scenario, clock);
     transport::DeviceLine& line = sim->device().line();
-    sim->field().sendUnasked(1000, line);
+    sim->field().onTime(1000, line);
     EXPECT_EQ(line.pendingBytes(), 11520u);
     EXPECT_EQ(line.timeWhenAvailable(58), 10);  // 57.6 bytes in every 5 ms
-    sim->field().sendUnasked(1500, line);
+    sim->field().onTime(1500, line);
     EXPECT_EQ(line.pendingBytes(), 11520u + 5760u);
     std::vector<std::uint8_t> bytes(line.pendingBytes());
     line.take(1500, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
