@@ -183,8 +183,9 @@ void receiveChainPump(benchmark::State& state) {
     }
     CountingNodeSink nodes;
     objects.frameDispatcher.setNodeSink(&nodes);
-    if (auto turbine = radio::makeNodeAddress(0x0013A200, 0x41C7F321, 0x7A21))
-        objects.frameEncoder.setNodeAddress(*turbine);
+    radio::NodeAddress turbine;
+    std::copy(kTurbine.begin(), kTurbine.end(), turbine.bytes.begin());
+    objects.frameEncoder.setNodeAddress(turbine);
     transport::FtdiPort& port = objects.poller->port();
 
     // Each pass over the traffic is an exchange, begun once the device has brought it all,
