@@ -25,6 +25,9 @@ public:
     // The bytes must outlive the reads.
     void queue(transport::ByteView chunk) { chunks_.push_back(chunk); }
     bool drained() const { return next_ == chunks_.size(); }
+    // Makes a read that brings nothing take this many times its time-out, as on a busy
+    // machine or a slow USB stack.
+    void stretchEmptyReads(std::uint32_t factor) { emptyReadFactor_ = factor; }
     // Starts the queued chunks over.
     void rewind() {
         next_ = 0;
@@ -39,7 +42,7 @@ public:
         ++reads_;
         *got = 0;
         if (drained()) {
-            clock_.sleepFor(timeoutMs_);
+            clock_.sleepFor(std::int64_t{timeoutMs_} * emptyReadFactor_);
             return transport::kDriverOk;
         }
         const transport::ByteView chunk = chunks_[next_];
@@ -88,6 +91,7 @@ private:
     std::size_t next_ = 0;
     std::uint32_t offset_ = 0;
     std::uint32_t timeoutMs_ = 0;
+    std::uint32_t emptyReadFactor_ = 1;
     std::uint64_t reads_ = 0;
     std::uint64_t bytesRead_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "tests/support/ChunkDriver.h"
 #include "tests/transport/PortTestSupport.h"
 
 using namespace transport;
@@ -144,47 +145,11 @@ TEST(PortPollerTest, AVanishedDeviceCannotMakeTheCallerSpin) {
     EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20 + 3 * 10);
 }
 
-// A device that never sends, whose reads take three times their time-out, as a busy machine
-// or a slow USB stack may make them.
-class OverrunningReads final : public Driver {
-public:
-    explicit OverrunningReads(Clock& clock) : clock_(clock) {}
-    DriverStatus read(DeviceHandle, void*, std::uint32_t, std::uint32_t* got) override {
-        clock_.sleepFor(3 * std::int64_t{timeoutMs_});
-        *got = 0;
-        ++reads;
-        return kDriverOk;
-    }
-    DriverStatus setTimeouts(DeviceHandle, std::uint32_t readMs, std::uint32_t) override {
-        timeoutMs_ = readMs;
-        return kDriverOk;
-    }
-    DriverStatus open(int, DeviceHandle* h) override {
-        *h = this;
-        return kDriverOk;
-    }
-    DriverStatus close(DeviceHandle) override { return kDriverOk; }
-    DriverStatus write(DeviceHandle, const void*, std::uint32_t, std::uint32_t*) override {
-        return kDriverOk;
-    }
-    DriverStatus setBaudRate(DeviceHandle, std::uint32_t) override { return kDriverOk; }
-    DriverStatus setDataCharacteristics(DeviceHandle, std::uint8_t, std::uint8_t,
-                                        std::uint8_t) override {
-        return kDriverOk;
-    }
-    DriverStatus setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return kDriverOk;
-    }
-    int reads = 0;
-
-private:
-    Clock& clock_;
-    std::uint32_t timeoutMs_ = 0;
-};
-
 TEST(PortPollerTest, ReadsThatOverrunTheirTimeoutCannotStretchAWaitOrADrain) {
+    // A device that never sends, whose reads take three times their time-out.
     VirtualClock clock;
-    OverrunningReads driver(clock);
+    testsupport::ChunkDriver driver(clock);
+    driver.stretchEmptyReads(3);
     Settings settings;
     RawLog rawLog;
     transport::testing::CompleteOn top(0xAA);
@@ -193,14 +158,14 @@ TEST(PortPollerTest, ReadsThatOverrunTheirTimeoutCannotStretchAWaitOrADrain) {
 
     // 60 ms a read: the 31 reads that start by 1800 ms, not the 88 of the budget.
     EXPECT_FALSE(poller->wait(1800));
-    EXPECT_EQ(driver.reads, 31);
+    EXPECT_EQ(driver.reads(), 31u);
     EXPECT_EQ(clock.nowMs(), 31 * 60);
 
     // 150 ms a read of 50: those that start within the 10 x 50 + 60 ms of the drain.
-    driver.reads = 0;
+    const std::uint64_t readsBefore = driver.reads();
     const std::int64_t drainStart = clock.nowMs();
     EXPECT_TRUE(poller->drain(60));
-    EXPECT_EQ(driver.reads, 4);
+    EXPECT_EQ(driver.reads() - readsBefore, 4u);
     EXPECT_EQ(clock.nowMs() - drainStart, 4 * 150);
 }
 
