@@ -36,7 +36,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 
-!define MUI_FINISHPAGE_TEXT "${APP} is installed.$\r$\n$\r$\nIt talks to the radio dongle through the USB serial chip maker's FTD2XX driver: install that driver before you plug in the dongle."
+!define DRIVER_NOTE "It talks to the radio dongle through the USB serial chip maker's FTD2XX \
+  driver: install that driver before you plug in the dongle."
+!define MUI_FINISHPAGE_TEXT "${APP} is installed.$\r$\n$\r$\n${DRIVER_NOTE}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
