@@ -10,7 +10,7 @@
 //   0xF3       wait 1800 ms likewise
 //   0xF4       stop or start handing node records to the sink
 //   0xF5       aim the encoder at the node whose 10 address bytes follow
-//   0xF6       the last chunk again, (n + 1) x 16 times, n being the next byte: enough
+//   0xF6       the last chunk again, (n + 1) x 4 times, n being the next byte: enough
 //              for a chattering node to reach every buffer's cap
 //   0xF7-0xFF  one read
 // A chunk cut short by the end of the input is what is left of it. At the end the device
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             at += n;
             rig.objects.frameEncoder.setNodeAddress(address);
         } else if (step == 0xF6) {
-            const int times = at < size ? (data[at++] + 1) * 16 : 16;
+            const int times = at < size ? (data[at++] + 1) * 4 : 4;
             for (int i = 0; i < times && !lastChunk.empty(); ++i) rig.device.queue(lastChunk);
         } else {
             port.pump();
