@@ -224,11 +224,12 @@ bool QtDialogHost::itemEnabled(int id) {
 }
 
 void QtDialogHost::messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                              BoxIcon icon) {
+                              BoxIcon icon, const std::string& details) {
     QWidget* parent = owner == BoxOwner::Dialog ? window_.get() : nullptr;
     QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString::fromLatin1(caption.c_str()), QString::fromLatin1(text.c_str()),
                     QMessageBox::Ok, parent);
+    if (!details.empty()) box.setInformativeText(QString::fromLatin1(details.c_str()));
     boxes_.push_back(&box);
     box.exec();
     std::erase(boxes_, &box);

@@ -30,7 +30,7 @@ public:
     void enableItem(int id, bool enabled) override;
     bool itemEnabled(int id) override;
     void messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                    BoxIcon icon) override;
+                    BoxIcon icon, const std::string& details) override;
 
     // The running dialog's window, or null.
     QDialog* window() const;

@@ -77,7 +77,8 @@ public:
     FixDialog dialog{host, rig.objects};
     QDialog* window = nullptr;
     QStringList statuses;
-    QStringList boxes;  // "caption: text"
+    QStringList boxes;    // "caption: text"
+    QStringList details;  // each box's informative text
     bool timedOut = false;
 
 private:
@@ -97,6 +98,7 @@ private:
             if (!box || !box->isVisible() || box->property("seen").toBool()) return;
             box->setProperty("seen", true);
             boxes << box->windowTitle() + ": " + box->text();
+            details << box->informativeText();
             answer(*this, *box);
         });
         boxWatch.start(kTickMs);
@@ -207,6 +209,7 @@ void FixDialogGuiTest::turbineIdWithoutDigits() {
     QVERIFY(!run.timedOut);
     QCOMPARE(result, 0);
     QCOMPARE(run.boxes, QStringList({"No turbine specified: No identifier digits found."}));
+    QCOMPARE(run.details, QStringList({""}));
     QCOMPARE(run.worker().target(), 0);
 }
 
@@ -221,6 +224,8 @@ void FixDialogGuiTest::noRadioShowsFaultAndExitsWithOne() {
     QCOMPARE(result, 1);
     QCOMPARE(run.boxes,
              QStringList({"Communications fault: Could not find downtower tallis radio"}));
+    QCOMPARE(run.details, QStringList({"The dongle failed. Unplug the dongle, plug it in again, "
+                                       "then start the program again."}));
     QVERIFY(!shown);
 }
 
