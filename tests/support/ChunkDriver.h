@@ -37,13 +37,13 @@ public:
     std::uint64_t reads() const { return reads_; }
     std::uint64_t bytesRead() const { return bytesRead_; }
 
-    transport::DriverStatus read(transport::DeviceHandle, void* buffer, std::uint32_t wanted,
+    transport::DriverError read(transport::DeviceHandle, void* buffer, std::uint32_t wanted,
                                  std::uint32_t* got) override {
         ++reads_;
         *got = 0;
         if (drained()) {
             clock_.sleepFor(std::int64_t{timeoutMs_} * emptyReadFactor_);
-            return transport::kDriverOk;
+            return {};
         }
         const transport::ByteView chunk = chunks_[next_];
         const std::uint32_t n = std::min(wanted, chunk.length() - offset_);
@@ -56,33 +56,33 @@ public:
         *got = n;
         bytesRead_ += n;
         clock_.sleepFor(std::int64_t{n} * 1000 / kLineBytesPerSecond);
-        return transport::kDriverOk;
+        return {};
     }
-    transport::DriverStatus setTimeouts(transport::DeviceHandle, std::uint32_t readMs,
+    transport::DriverError setTimeouts(transport::DeviceHandle, std::uint32_t readMs,
                                         std::uint32_t) override {
         timeoutMs_ = readMs;
-        return transport::kDriverOk;
+        return {};
     }
-    transport::DriverStatus open(int, transport::DeviceHandle* handle) override {
+    transport::DriverError open(int, transport::DeviceHandle* handle) override {
         *handle = this;
-        return transport::kDriverOk;
+        return {};
     }
-    transport::DriverStatus close(transport::DeviceHandle) override { return transport::kDriverOk; }
-    transport::DriverStatus write(transport::DeviceHandle, const void*, std::uint32_t count,
+    transport::DriverError close(transport::DeviceHandle) override { return {}; }
+    transport::DriverError write(transport::DeviceHandle, const void*, std::uint32_t count,
                                   std::uint32_t* written) override {
         *written = count;
-        return transport::kDriverOk;
+        return {};
     }
-    transport::DriverStatus setBaudRate(transport::DeviceHandle, std::uint32_t) override {
-        return transport::kDriverOk;
+    transport::DriverError setBaudRate(transport::DeviceHandle, std::uint32_t) override {
+        return {};
     }
-    transport::DriverStatus setDataCharacteristics(transport::DeviceHandle, std::uint8_t,
+    transport::DriverError setDataCharacteristics(transport::DeviceHandle, std::uint8_t,
                                                    std::uint8_t, std::uint8_t) override {
-        return transport::kDriverOk;
+        return {};
     }
-    transport::DriverStatus setFlowControl(transport::DeviceHandle, std::uint16_t, std::uint8_t,
+    transport::DriverError setFlowControl(transport::DeviceHandle, std::uint16_t, std::uint8_t,
                                            std::uint8_t) override {
-        return transport::kDriverOk;
+        return {};
     }
 
 private:
