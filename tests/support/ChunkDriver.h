@@ -38,7 +38,7 @@ public:
     std::uint64_t bytesRead() const { return bytesRead_; }
 
     transport::DriverError read(transport::DeviceHandle, void* buffer, std::uint32_t wanted,
-                                 std::uint32_t* got) override {
+                                std::uint32_t* got) override {
         ++reads_;
         *got = 0;
         if (drained()) {
@@ -59,7 +59,7 @@ public:
         return {};
     }
     transport::DriverError setTimeouts(transport::DeviceHandle, std::uint32_t readMs,
-                                        std::uint32_t) override {
+                                       std::uint32_t) override {
         timeoutMs_ = readMs;
         return {};
     }
@@ -69,7 +69,7 @@ public:
     }
     transport::DriverError close(transport::DeviceHandle) override { return {}; }
     transport::DriverError write(transport::DeviceHandle, const void*, std::uint32_t count,
-                                  std::uint32_t* written) override {
+                                 std::uint32_t* written) override {
         *written = count;
         return {};
     }
@@ -77,11 +77,11 @@ public:
         return {};
     }
     transport::DriverError setDataCharacteristics(transport::DeviceHandle, std::uint8_t,
-                                                   std::uint8_t, std::uint8_t) override {
+                                                  std::uint8_t, std::uint8_t) override {
         return {};
     }
     transport::DriverError setFlowControl(transport::DeviceHandle, std::uint16_t, std::uint8_t,
-                                           std::uint8_t) override {
+                                          std::uint8_t) override {
         return {};
     }
 
