@@ -37,16 +37,14 @@ void LinkWorker::requestFix() {
     if (found()) fixRequested_.store(true, std::memory_order_release);
 }
 
-void LinkWorker::onStopRequested() {
-    if (objects_.poller) objects_.poller->requestStop();
-}
+void LinkWorker::onStopRequested() { objects_.commandLink.requestStop(); }
 
 void LinkWorker::run() {
     objects_.frameDispatcher.setNodeSink(this);
     radio::LocalCommandSender local(objects_.commandLink);
     while (running()) {
         if (newTarget_.load(std::memory_order_acquire) && target() != 0) search(local);
-        if (found() && fixRequested_.load(std::memory_order_acquire)) {
+        if (running() && found() && fixRequested_.load(std::memory_order_acquire)) {
             fixRequested_.store(false, std::memory_order_release);
             SpeedFix(*this).run();
             continue;
@@ -64,7 +62,7 @@ void LinkWorker::search(radio::LocalCommandSender& local) {
     parameters.appendNumber(kChannelParameter, 1);
     local.sendWithParameters(parameters.view());
     pause(kBeforeDiscoveryMs);
-    if (running()) local.discoverNodes(kDiscoveryUnitMs);
+    local.discoverNodes(kDiscoveryUnitMs);
     pause(kAfterDiscoveryMs);
     newTarget_.store(false, std::memory_order_release);
 }
