@@ -1,5 +1,7 @@
 #include "FieldRig.h"
 
+#include "tests/support/Bytes.h"
+
 namespace app::testing {
 
 namespace {
@@ -13,6 +15,14 @@ bool hasType(transport::ByteView frame, std::uint8_t type) {
     return frame.length() > kTypeAt && frame[kTypeAt] == type;
 }
 }  // namespace
+
+int FieldRig::framesWritten(std::uint8_t type) const {
+    int count = 0;
+    for (const transport::WriteRecord& write : field->device().writes()) {
+        if (hasType(testsupport::viewOf(write.bytes), type)) ++count;
+    }
+    return count;
+}
 
 WriteGate::WriteGate(FieldRig& rig, std::uint8_t frameType, int nth)
     : rig_(rig), frameType_(frameType), nth_(nth) {

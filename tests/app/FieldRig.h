@@ -31,6 +31,8 @@ struct FieldRig {
 
     // The "bd" values written to remote radios, in order.
     std::vector<unsigned> speedsWritten() const;
+    // Frames written so far with this API frame type.
+    int framesWritten(std::uint8_t type) const;
 
     transport::VirtualClock clock;
     transport::Settings settings;

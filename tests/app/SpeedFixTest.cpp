@@ -182,7 +182,9 @@ TEST(SearchTest, FindsTheTurbineAndCountsTheOthers) {
 }
 
 // Frame types as the tool writes them.
+constexpr std::uint8_t kLocalCommand = 0x09;  // "ND"; "cb" 2 goes as 0x08
 constexpr std::uint8_t kTransmitRequest = 0x10;
+constexpr std::uint8_t kRemoteCommand = 0x17;
 // The read time-out of the worker's longest reads: what a close may have to wait out.
 constexpr std::int64_t kReadInProgressMs = 20;
 
@@ -258,5 +260,88 @@ INSTANTIATE_TEST_SUITE_P(
         CloseCase{"Retesting", "fixed-second.txt", HostEvent::Text, kIdStatus, kStatusRetesting},
         CloseCase{"InTheFixCompleteBox", "default", HostEvent::Box, kIdNone, "Fix Complete"}),
     [](const ::testing::TestParamInfo<CloseCase>& p) { return p.param.name; });
+
+// A field where the first turbine's fix would change its radio, and so would a fix of
+// the second; a third node announces itself long after "cb", when the search is over.
+const char* const kLateAnnouncement = R"(
+node QOR123-7654321
+  address 0013A20041C7F321
+  network 7A21
+  bd 4
+  inverter-speed 6
+node QOR123-7654337
+  address 0013A20041C7F337
+  network 6637
+  bd 6
+  inverter-speed 4
+node QOR123-7654330
+  address 0013A20041C7F330
+  network 0430
+  announces-after-cb yes
+  announce-delay 15000
+)";
+// Long enough for a search and the start of any fix after it.
+constexpr std::int64_t kSearchAndMoreMs = 12000;
+
+// A Fix pressed for one turbine never runs on another: a Search accepted before that fix
+// begins drops it, and a Fix pressed after the Search waits for the new turbine's report.
+TEST(SearchTest, ASearchDropsAFixPressedBeforeIt) {
+    for (const bool fixFirst : {true, false}) {
+        SCOPED_TRACE(fixFirst ? "Fix, then Search" : "Search, then Fix");
+        DialogRun run(scenarioOf(kLateAnnouncement));
+        std::int64_t secondAtMs = -1;
+        run.run([&](FakeDialogHost& host, const HostEvent& event) {
+            const std::int64_t now = run.rig.clock.nowMs();
+            if (event.kind == HostEvent::Init) {
+                host.type("7654321");
+                host.press(kIdSearch);
+            } else if (secondAtMs < 0 && event.kind == HostEvent::Text &&
+                       event.id == kIdOthersCount && event.text == "3") {
+                // Two discovery answers, then the late announcement: the worker is held in
+                // its count, idle, with the first turbine found.
+                secondAtMs = now;
+                EXPECT_TRUE(run.worker().found());
+                EXPECT_FALSE(run.worker().searchDue());
+                if (fixFirst) host.press(kIdFix);
+                host.type("7654337");
+                host.press(kIdSearch);
+                if (!fixFirst) host.press(kIdFix);
+            } else if (secondAtMs >= 0 && event.kind == HostEvent::Idle &&
+                       now >= secondAtMs + kSearchAndMoreMs) {
+                host.close();
+            }
+        });
+        EXPECT_EQ(run.lastText(kIdTurbineId), "QOR123-7654337");
+        EXPECT_TRUE(run.statuses().empty());
+        EXPECT_EQ(run.rig.framesWritten(kRemoteCommand), 0);
+    }
+}
+
+// A Search accepted while a search runs is not lost: a search for it follows, and the
+// count shown at its end is of that search's reports alone.
+TEST(SearchTest, ASearchDuringASearchGetsOneOfItsOwn) {
+    DialogRun run;
+    std::int64_t searchedAtMs = -1;
+    run.run([&](FakeDialogHost& host, const HostEvent& event) {
+        const std::int64_t now = run.rig.clock.nowMs();
+        if (event.kind == HostEvent::Init) {
+            host.type("7654321");
+            host.press(kIdSearch);
+        } else if (searchedAtMs < 0 && event.kind == HostEvent::Text &&
+                   event.id == kIdOthersCount && event.text == "1") {
+            host.type("7654337");
+            searchedAtMs = now;
+            host.press(kIdSearch);
+        } else if (searchedAtMs >= 0 && event.kind == HostEvent::Idle &&
+                   !run.worker().searchDue() && now >= searchedAtMs + kSearchAndMoreMs) {
+            host.close();
+        }
+    });
+    EXPECT_EQ(run.rig.framesWritten(kLocalCommand), 2);  // two "ND"
+    EXPECT_TRUE(run.worker().found());
+    EXPECT_EQ(run.lastText(kIdTurbineId), "QOR123-7654337");
+    // The two announcements after "cb" and four discovery answers besides its own.
+    EXPECT_EQ(run.lastText(kIdOthersCount), "6");
+}
 
 }  // namespace
