@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -283,34 +284,43 @@ node QOR123-7654330
 // Long enough for a search and the start of any fix after it.
 constexpr std::int64_t kSearchAndMoreMs = 12000;
 
+// Searches for the first turbine; at the others count shown as atCount, with the worker
+// held in that call, hands over to the operator's next step; closes once no search is due
+// and a search's time and more has passed since.
+FakeDialogHost::Script searchThen(DialogRun& run, const char* atCount,
+                                  std::function<void(FakeDialogHost&)> next) {
+    return [&run, atCount, next, nextAtMs = std::int64_t{-1}](FakeDialogHost& host,
+                                                              const HostEvent& event) mutable {
+        const std::int64_t now = run.rig.clock.nowMs();
+        if (event.kind == HostEvent::Init) {
+            host.type("7654321");
+            host.press(kIdSearch);
+        } else if (nextAtMs < 0 && event.kind == HostEvent::Text && event.id == kIdOthersCount &&
+                   event.text == atCount) {
+            nextAtMs = now;
+            next(host);
+        } else if (nextAtMs >= 0 && event.kind == HostEvent::Idle && !run.worker().searchDue() &&
+                   now >= nextAtMs + kSearchAndMoreMs) {
+            host.close();
+        }
+    };
+}
+
 // A Fix pressed for one turbine never runs on another: a Search accepted before that fix
 // begins drops it, and a Fix pressed after the Search waits for the new turbine's report.
 TEST(SearchTest, ASearchDropsAFixPressedBeforeIt) {
     for (const bool fixFirst : {true, false}) {
         SCOPED_TRACE(fixFirst ? "Fix, then Search" : "Search, then Fix");
         DialogRun run(scenarioOf(kLateAnnouncement));
-        std::int64_t secondAtMs = -1;
-        run.run([&](FakeDialogHost& host, const HostEvent& event) {
-            const std::int64_t now = run.rig.clock.nowMs();
-            if (event.kind == HostEvent::Init) {
-                host.type("7654321");
-                host.press(kIdSearch);
-            } else if (secondAtMs < 0 && event.kind == HostEvent::Text &&
-                       event.id == kIdOthersCount && event.text == "3") {
-                // Two discovery answers, then the late announcement: the worker is held in
-                // its count, idle, with the first turbine found.
-                secondAtMs = now;
-                EXPECT_TRUE(run.worker().found());
-                EXPECT_FALSE(run.worker().searchDue());
-                if (fixFirst) host.press(kIdFix);
-                host.type("7654337");
-                host.press(kIdSearch);
-                if (!fixFirst) host.press(kIdFix);
-            } else if (secondAtMs >= 0 && event.kind == HostEvent::Idle &&
-                       now >= secondAtMs + kSearchAndMoreMs) {
-                host.close();
-            }
-        });
+        // Two discovery answers, then the late announcement: idle, the first turbine found.
+        run.run(searchThen(run, "3", [&](FakeDialogHost& host) {
+            EXPECT_TRUE(run.worker().found());
+            EXPECT_FALSE(run.worker().searchDue());
+            if (fixFirst) host.press(kIdFix);
+            host.type("7654337");
+            host.press(kIdSearch);
+            if (!fixFirst) host.press(kIdFix);
+        }));
         EXPECT_EQ(run.lastText(kIdTurbineId), "QOR123-7654337");
         EXPECT_TRUE(run.statuses().empty());
         EXPECT_EQ(run.rig.framesWritten(kRemoteCommand), 0);
@@ -321,22 +331,10 @@ TEST(SearchTest, ASearchDropsAFixPressedBeforeIt) {
 // count shown at its end is of that search's reports alone.
 TEST(SearchTest, ASearchDuringASearchGetsOneOfItsOwn) {
     DialogRun run;
-    std::int64_t searchedAtMs = -1;
-    run.run([&](FakeDialogHost& host, const HostEvent& event) {
-        const std::int64_t now = run.rig.clock.nowMs();
-        if (event.kind == HostEvent::Init) {
-            host.type("7654321");
-            host.press(kIdSearch);
-        } else if (searchedAtMs < 0 && event.kind == HostEvent::Text &&
-                   event.id == kIdOthersCount && event.text == "1") {
-            host.type("7654337");
-            searchedAtMs = now;
-            host.press(kIdSearch);
-        } else if (searchedAtMs >= 0 && event.kind == HostEvent::Idle &&
-                   !run.worker().searchDue() && now >= searchedAtMs + kSearchAndMoreMs) {
-            host.close();
-        }
-    });
+    run.run(searchThen(run, "1", [](FakeDialogHost& host) {
+        host.type("7654337");
+        host.press(kIdSearch);
+    }));
     EXPECT_EQ(run.rig.framesWritten(kLocalCommand), 2);  // two "ND"
     EXPECT_TRUE(run.worker().found());
     EXPECT_EQ(run.lastText(kIdTurbineId), "QOR123-7654337");
