@@ -29,10 +29,16 @@ bool CommandLink::startExchange(int drainMs) {
     return true;
 }
 
+void CommandLink::requestStop() {
+    stopped_.store(true, std::memory_order_release);
+    if (poller_) poller_->requestStop();
+}
+
 bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen(); }
 
 bool CommandLink::sendFrame(transport::ByteView frame) {
-    if (!hasOpenPort()) return false;
+    // Every exchange writes here, so once stopped no path reaches the radio.
+    if (!hasOpenPort() || stopped()) return false;
     if (settings_.traceMask & transport::kTraceFramesWritten) transport::dumpHex(frame);
     poller_->port().write(frame);
     return true;

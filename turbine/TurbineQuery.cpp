@@ -87,6 +87,7 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
         if (!link_.sendFrameAndWait(last, timeoutMs)) {
+            if (link_.stopped()) return false;  // nothing more goes out: no pause to sit out
             clock_.sleepFor(kRetryPauseMs);
             continue;
         }

@@ -116,23 +116,34 @@ TEST(CommandSenders, TheRemoteAnswerIsReadWithCheckResponse) {
     EXPECT_EQ(speed, 6u);
 }
 
-TEST(CommandSenders, WithoutAPollerNothingIsWrittenOrAwaited) {
-    LinkRig rig;
-    rig.link.setPoller(nullptr);
-    LocalCommandSender local(rig.link);
-    RemoteCommandSender remote(rig.link);
-    const Bytes parameters = text("cb") + hex("02");
-    EXPECT_FALSE(local.send("ND"));
-    EXPECT_FALSE(local.sendWithParameters(viewOf(parameters)));
-    EXPECT_FALSE(remote.send("fr"));
-    EXPECT_FALSE(remote.sendWithParameters(viewOf(parameters)));
-    EXPECT_EQ(local.discoverNodes(1100), -1);
-    EXPECT_FALSE(rig.link.sendFrame(viewOf(parameters)));
-    EXPECT_FALSE(rig.link.sendFrameAndWait(viewOf(parameters), 0));
-    EXPECT_FALSE(rig.link.waitForCompletion(0));
-    EXPECT_TRUE(rig.device.writes().empty());
-    EXPECT_TRUE(rig.device.reads().empty());
-    EXPECT_EQ(rig.clock.nowMs(), 0);
+// Without a poller, and once a stop is requested, every exchange fails at once: nothing is
+// written, read or awaited, whatever is waiting on the line.
+TEST(CommandSenders, WithoutAPollerOrOnceStoppedNothingIsWrittenOrAwaited) {
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "no poller");
+        LinkRig rig;
+        rig.device.line().schedule(0, viewOf(localResponse("ND", hex("00"))));
+        if (stopped) {
+            rig.link.requestStop();
+        } else {
+            rig.link.setPoller(nullptr);
+        }
+        EXPECT_EQ(rig.link.stopped(), stopped);
+        LocalCommandSender local(rig.link);
+        RemoteCommandSender remote(rig.link);
+        const Bytes parameters = text("cb") + hex("02");
+        EXPECT_FALSE(local.send("ND"));
+        EXPECT_FALSE(local.sendWithParameters(viewOf(parameters)));
+        EXPECT_FALSE(remote.send("fr"));
+        EXPECT_FALSE(remote.sendWithParameters(viewOf(parameters)));
+        EXPECT_EQ(local.discoverNodes(1100), -1);
+        EXPECT_FALSE(rig.link.sendFrame(viewOf(parameters)));
+        EXPECT_FALSE(rig.link.sendFrameAndWait(viewOf(parameters), 0));
+        EXPECT_FALSE(rig.link.waitForCompletion(0));
+        EXPECT_TRUE(rig.device.writes().empty());
+        EXPECT_TRUE(rig.device.reads().empty());
+        EXPECT_EQ(rig.clock.nowMs(), 0);
+    }
 }
 
 TEST(CommandExchange, AnswersLeftFromEarlierExchangesAreForgotten) {
