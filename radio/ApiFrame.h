@@ -35,9 +35,4 @@ inline constexpr bool hasFrameId(std::uint8_t type) {
 inline constexpr std::uint8_t kLocalCommandFrameId = 1;
 inline constexpr std::uint8_t kRemoteCommandFrameId = 3;
 
-// Command letters are echoed in either case; only ASCII letters are folded.
-inline constexpr std::uint8_t lowerAscii(std::uint8_t c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
-}
-
 }  // namespace radio

@@ -4,14 +4,13 @@
 #include <limits>
 
 #include "radio/ApiFrame.h"
+#include "radio/CommandResponse.h"
 
 namespace radio {
 
 using transport::ByteView;
 
 namespace {
-constexpr std::uint32_t kResponseHeader = 3;  // two letters and the status
-constexpr std::uint8_t kStatusOk = 0;
 constexpr std::uint32_t kMaxValueBytes = 4;
 
 constexpr int kDiscoveryEighths = 8;
@@ -21,16 +20,14 @@ constexpr int kFurtherAnswerMs = 600;
 bool checkResponse(const char* letters, ByteView body, std::uint32_t& value) {
     // Fewer than two letters cannot name a command; never read past their end.
     if (!letters || !letters[0] || !letters[1]) return false;
-    if (body.length() < kResponseHeader) return false;
-    for (int i = 0; i < 2; ++i) {
-        if (lowerAscii(body[i]) != lowerAscii(static_cast<std::uint8_t>(letters[i]))) return false;
-    }
-    if (body[2] != kStatusOk) return false;
-    const std::uint32_t valueBytes = body.length() - kResponseHeader;
+    if (!reportsSuccess(body, ByteView(letters, 2))) return false;
+    const std::uint32_t valueBytes = body.length() - kResponseHeaderLength;
     if (valueBytes == 0) return true;
     if (valueBytes > kMaxValueBytes) return false;
     std::uint32_t read = 0;
-    for (std::uint32_t i = kResponseHeader; i < body.length(); ++i) read = (read << 8) | body[i];
+    for (std::uint32_t i = kResponseHeaderLength; i < body.length(); ++i) {
+        read = (read << 8) | body[i];
+    }
     value = read;
     return true;
 }

@@ -74,10 +74,9 @@ struct StackRig {
     void target(const std::string& name) {
         for (const NodeConfig& node : sim->scenario().nodes) {
             if (node.name != name) continue;
-            const auto address =
+            encoder.setNodeAddress(
                 radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
-                                       static_cast<std::uint32_t>(node.address64), node.address16);
-            encoder.setNodeAddress(*address);
+                                       static_cast<std::uint32_t>(node.address64), node.address16));
             nodes.awaited = name;
         }
     }
