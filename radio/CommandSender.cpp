@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "radio/ApiFrame.h"
+#include "radio/AwaitedAnswer.h"
 #include "radio/CommandResponse.h"
 
 namespace radio {
@@ -32,28 +33,41 @@ bool checkResponse(const char* letters, ByteView body, std::uint32_t& value) {
     return true;
 }
 
+namespace {
+AwaitedAnswer localResponseTo(ByteView command) {
+    return AwaitedAnswer::localResponse(kLocalCommandFrameId, command);
+}
+}  // namespace
+
 bool LocalCommandSender::send(const char* letters) {
-    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, ByteView(letters));
+    const ByteView command(letters);
+    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, command);
     link_.beginExchange();
+    link_.dispatcher().await(localResponseTo(command));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 
 bool LocalCommandSender::sendWithParameters(ByteView bytes) {
     link_.beginExchange();
     link_.encoder().buildFrame(kLocalCommandWithParameters, kLocalCommandFrameId, bytes);
+    link_.dispatcher().await(localResponseTo(bytes));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 
 int LocalCommandSender::discoverNodes(int unit) {
-    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, ByteView("ND"));
+    const ByteView command("ND");
+    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, command);
     link_.beginExchange();
+    link_.dispatcher().await(localResponseTo(command));
     if (!link_.sendFrame(link_.encoder().bytes())) return -1;
     int count = 0;
     int waitMs = std::clamp(unit, 0, std::numeric_limits<int>::max() / kDiscoveryEighths) *
                  kDiscoveryEighths;
-    // Any frame that completes a wait counts; several answers in one read count once.
+    // Each wait ends on one "ND" answer; several answers in one read count once, and all of
+    // them reach the node sink.
     while (link_.waitForCompletion(waitMs)) {
         link_.continueExchange();
+        link_.dispatcher().await(localResponseTo(command));
         ++count;
         waitMs = kFurtherAnswerMs;
     }
@@ -66,7 +80,10 @@ bool RemoteCommandSender::send(const char* letters) {
 
 bool RemoteCommandSender::sendWithParameters(ByteView bytes) {
     link_.beginExchange();
-    link_.encoder().buildAddressedFrames(kRemoteCommand, kRemoteCommandFrameId, bytes);
+    FrameEncoder& encoder = link_.encoder();
+    encoder.buildAddressedFrames(kRemoteCommand, kRemoteCommandFrameId, bytes);
+    link_.dispatcher().await(
+        AwaitedAnswer::remoteResponse(kRemoteCommandFrameId, bytes, encoder.nodeAddress()));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 

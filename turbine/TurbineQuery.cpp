@@ -1,6 +1,7 @@
 #include "turbine/TurbineQuery.h"
 
 #include "radio/ApiFrame.h"
+#include "radio/AwaitedAnswer.h"
 #include "radio/CommandLink.h"
 #include "transport/HexDump.h"
 #include "transport/Settings.h"
@@ -10,7 +11,9 @@ namespace turbine {
 
 namespace {
 
-// The frame ids of transmit requests run through 32 multiples of 4, from 16 to 140.
+// The frame ids of transmit requests run through 32 multiples of 4, from 16 to 140. A packet
+// of up to four frames numbers them f to f + 3, so no two calls share an id, and none is 0
+// (which asks the module for no transmit status) or an id of the command layer (1 and 3).
 constexpr std::uint32_t kFrameIdCounters = 32;
 std::uint8_t frameIdFor(std::uint32_t counter) {
     return static_cast<std::uint8_t>(((counter + 4) * 4) % 256);
@@ -79,13 +82,14 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
     if (attempts == 0) {
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
-        link_.dispatcher().setCompleteOnTransmitStatus();
+        link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(last)));
         return link_.sendFrameAndWait(last, kTransmitStatusWaitMs);
     }
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
         // The reset forgets any late reply to an earlier transmission.
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
+        link_.dispatcher().await(radio::AwaitedAnswer::packetReply());
         if (!link_.sendFrameAndWait(last, timeoutMs)) {
             clock_.sleepFor(kRetryPauseMs);
             continue;
@@ -97,6 +101,11 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
         // Some other completion (another packet, a modem status): transmit again at once.
     }
     return false;
+}
+
+std::uint8_t TurbineQuery::frameIdOf(transport::ByteView frame) {
+    constexpr std::uint32_t kFrameIdAt = radio::kApiHeaderLength + 1;  // after the type
+    return frame.length() > kFrameIdAt ? frame[kFrameIdAt] : 0;
 }
 
 bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
@@ -115,7 +124,7 @@ bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
             last = rest;
             return true;
         }
-        link_.dispatcher().setCompleteOnTransmitStatus();
+        link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(rest)));
         if (!link_.sendFrameAndWait(transport::ByteView(rest.data(), size), kLeadingFrameWaitMs)) {
             return false;
         }

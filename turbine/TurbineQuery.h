@@ -54,6 +54,8 @@ private:
     // Sends every frame of the encoder's buffer but the last, each awaited on its transmit
     // status; answers false when one of those waits fails. last receives the final frame.
     bool sendLeadingFrames(transport::ByteView& last);
+    // The frame id of a built frame; 0 for a frame too short to hold one.
+    static std::uint8_t frameIdOf(transport::ByteView frame);
     bool isAwaitedReply(std::uint16_t expectedCode, std::uint16_t alternativeCode,
                         bool requireReply) const;
 

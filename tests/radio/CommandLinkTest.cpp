@@ -88,10 +88,11 @@ TEST(CommandSenders, WriteTheExactFrameAndCompleteOnTheAnswer) {
          hex("7E 00 0F 17 03") + kNodeBytes + hex("00 66 72 63"), remoteResponse("FR", hex("00"))},
         {"remote bd 4",
          [](LinkRig& rig) {
+             aimAtNode(rig);
              const Bytes parameters = text("bd") + hex("04");
              return RemoteCommandSender(rig.link).sendWithParameters(viewOf(parameters));
          },
-         hex("7E 00 10 17 03 00 00 00 00 00 00 00 00 00 00 00 62 64 04 1B"),
+         hex("7E 00 10 17 03") + kNodeBytes + hex("00 62 64 04 71"),
          remoteResponse("BD", hex("00"))},
     };
     for (const Row& row : rows) {
@@ -187,15 +188,15 @@ TEST(CommandExchange, TraceDumpsTheFramesWrittenAndTheBytesReceived) {
     const Row rows[] = {
         {0x0, ""},
         {transport::kTraceFramesWritten, "7e000409014e4463\n"},
-        {transport::kTraceRawLog, "7e00058801636200b1\n"},
+        {transport::kTraceRawLog, "7e000588014e4400e4\n"},
         {transport::kTraceFramesWritten | transport::kTraceRawLog,
-         "7e000409014e4463\n7e00058801636200b1\n"},
+         "7e000409014e4463\n7e000588014e4400e4\n"},
     };
     for (const Row& row : rows) {
         transport::Settings settings;
         settings.traceMask = row.mask;
         LinkRig rig(settings);
-        rig.peer.answerNextWrite({{15, localResponse("cb", hex("00"))}});
+        rig.peer.answerNextWrite({{15, localResponse("ND", hex("00"))}});
         testing::internal::CaptureStdout();
         EXPECT_TRUE(LocalCommandSender(rig.link).send("ND"));
         // The log starts afresh with each exchange; an empty one dumps nothing.

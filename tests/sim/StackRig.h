@@ -62,6 +62,7 @@ struct StackRig {
     explicit StackRig(const Scenario& scenario) : sim(makeSimulatedField(scenario, clock)) {
         testsupport::linkChain(assembler, dispatcher, reassembler, parser);
         dispatcher.setNodeSink(&nodes);
+        dispatcher.setPacketSender(&encoder.nodeAddress());
         poller = testsupport::openSimulatedPort(sim->device(), clock, settings, rawLog, assembler);
         if (!poller) return;
         // Current now, so that the first frame a test receives is not met by a reset of the

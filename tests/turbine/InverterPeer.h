@@ -13,6 +13,9 @@ namespace turbine::test {
 using testsupport::apiFrame;
 using testsupport::Bytes;
 
+// The turbine radio's addresses: its 64-bit node address, then its network address.
+inline const Bytes kTurbineRadio = testsupport::hex("00 13 A2 00 40 0A 0B 0C FF FE");
+
 // The inverter's reply as it travels: header (address 0, subaddress 10), the words, the
 // check, DLE framing. byte4 carries the flags in its top two bits and the sequence below.
 inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& payload) {
@@ -39,11 +42,11 @@ inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& pa
     return framed;
 }
 
-// A received packet frame (0x90) carrying the given packet data from the turbine's radio.
-inline Bytes receivedPacketFrame(const Bytes& packetData) {
-    Bytes data{0x90, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x0A, 0x0B, 0x0C, 0xFF, 0xFE, 0x01};
-    data.insert(data.end(), packetData.begin(), packetData.end());
-    return apiFrame(data);
+// A received packet frame (0x90) carrying the given packet data from a radio: by default the
+// turbine's.
+inline Bytes receivedPacketFrame(const Bytes& packetData, const Bytes& sender = kTurbineRadio) {
+    using testsupport::operator+;
+    return apiFrame(Bytes{0x90} + sender + Bytes{0x01} + packetData);
 }
 
 // A transmit status (0x8B) for a transmit request: delivered, no retries.

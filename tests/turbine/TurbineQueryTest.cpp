@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -50,9 +51,13 @@ struct QueryRig {
     explicit QueryRig(transport::Settings given = {}) : settings(given) {
         testsupport::linkChain(assembler, dispatcher, reassembler, parser);
         poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, assembler);
-        // As after the first frames of a run: every stage current. (The first hand-over of a
-        // fresh chain resets the dispatcher, which would forget a transmit status rule.)
+        // Every stage current, as start-up makes them.
         testsupport::makeCurrent(assembler, dispatcher, reassembler);
+        // Aimed at the turbine's radio, whose packet data alone is taken.
+        radio::NodeAddress turbine;
+        std::copy(kTurbineRadio.begin(), kTurbineRadio.end(), turbine.bytes.begin());
+        frames.setNodeAddress(turbine);
+        dispatcher.setPacketSender(&frames.nodeAddress());
         link.setPoller(poller.get());
         device.setPeer(&peer);
         device.clearRecords();
@@ -81,6 +86,7 @@ struct QueryRig {
 
 TEST(TurbineQuery, FirstProbeWithoutReplyRetriesThreeTimesAndAnswers0) {
     QueryRig rig;
+    rig.frames.setNodeAddress({});
     EXPECT_EQ(rig.query.probeInverter(false, true), 0);
 
     ASSERT_EQ(rig.peer.requests.size(), 4u);
@@ -273,6 +279,14 @@ TEST(TurbineQuery, LongPacketsGoOutFrameByFrameOnTransmitStatus) {
     EXPECT_EQ(rig.query.replyWord(0x0B14), 9);
 }
 
+TEST(TurbineQuery, AStatusForAnotherRequestDoesNotReleaseTheLastFrame) {
+    QueryRig rig;
+    composeLongPacket(rig.packets);
+    rig.peer.answerNext({{5, transmitStatusFrame(28)}});  // the previous call's id
+    EXPECT_FALSE(rig.query.sendWithRetries(0, 1, true));
+    EXPECT_EQ(rig.frameIds(), (std::vector<int>{32}));
+}
+
 TEST(TurbineQuery, ALeadingFrameWithoutTransmitStatusFailsTheAttempt) {
     QueryRig rig;
     composeLongPacket(rig.packets);
@@ -318,8 +332,8 @@ TEST(TurbineQuery, TraceDumps) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "10010000000a01088100000000ade91003\n"
               "7e001f1020"
-              "000000000000000000000000"
+              "0013a200400a0b0cfffe0000"
               "10010000000a01088100000000ade91003"
-              "81\n"
+              "6e\n"
               "0000000a810881000001002db1\n");
 }
