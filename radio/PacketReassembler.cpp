@@ -4,41 +4,83 @@ namespace radio {
 
 namespace {
 constexpr std::uint8_t kDataLinkEscape = 0x10;
+constexpr std::uint8_t kStartOfHeading = 0x01;
+constexpr std::uint8_t kStartOfText = 0x02;
 constexpr std::uint8_t kEndOfText = 0x03;
 }  // namespace
 
 void PacketReassembler::receive(transport::ByteView data) {
-    buffer_.append(data);
-    const std::uint32_t end = endOfFirstPacket();
-    if (end == 0) return;
-    deliver(buffer_.view());
-    // Keep what followed the end mark, moved to the front. The buffer may have been reset
-    // while the packet went up, and then holds nothing to keep.
-    if (buffer_.length() <= end) {
-        buffer_.clear();
-        return;
-    }
-    const transport::ByteView kept(buffer_.data() + end, buffer_.length() - end);
-    buffer_.clear();
-    buffer_.append(kept);  // moves within the same storage
+    for (std::uint8_t byte : data) take(byte);
 }
 
-std::uint32_t PacketReassembler::endOfFirstPacket() const {
-    bool escaped = false;
-    for (std::uint32_t i = 0; i < buffer_.length(); ++i) {
-        const std::uint8_t byte = buffer_[i];
-        if (escaped) {
-            if (byte == kEndOfText) return i + 1;
-            escaped = false;
-        } else if (byte == kDataLinkEscape) {
-            escaped = true;
+void PacketReassembler::take(std::uint8_t byte) {
+    if (escaped_) {
+        takeEscaped(byte);
+    } else if (byte == kDataLinkEscape) {
+        escaped_ = true;
+    } else if (inPacket_) {
+        if (buffer_.length() < kMaxPacketBytes) {
+            buffer_.append(byte);
+        } else {
+            buffer_.clear();
+            inPacket_ = false;
         }
     }
-    return 0;
+}
+
+void PacketReassembler::takeEscaped(std::uint8_t byte) {
+    switch (byte) {
+        case kStartOfHeading:
+        case kStartOfText:
+            // A start mark begins a packet afresh, inside one as well.
+            buffer_.clear();
+            inPacket_ = true;
+            escaped_ = false;
+            gather(kDataLinkEscape, byte);
+            return;
+        case kEndOfText:
+            escaped_ = false;
+            if (!inPacket_) buffer_.clear();
+            inPacket_ = false;
+            buffer_.append(kDataLinkEscape);
+            buffer_.append(byte);
+            handOn();
+            return;
+        case kDataLinkEscape:
+            // Outside a packet the escape stays armed: 0x10 0x10 0x01 starts one, as the
+            // parser reads it.
+            if (inPacket_) {
+                escaped_ = false;
+                gather(kDataLinkEscape, byte);
+            }
+            return;
+        default:
+            // Kept as it came; the parser drops the pair.
+            escaped_ = false;
+            if (inPacket_) gather(kDataLinkEscape, byte);
+            return;
+    }
+}
+
+void PacketReassembler::gather(std::uint8_t first, std::uint8_t second) {
+    if (buffer_.length() + 2 > kMaxPacketBytes) {
+        buffer_.clear();
+        inPacket_ = false;
+        return;
+    }
+    buffer_.append(first);
+    buffer_.append(second);
+}
+
+void PacketReassembler::handOn() {
+    deliver(buffer_.view());
+    buffer_.clear();
 }
 
 bool PacketReassembler::reset() {
     buffer_.clear();
+    inPacket_ = false;
+    escaped_ = false;
     resetCurrent();
     return true;
 }

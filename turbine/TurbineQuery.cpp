@@ -85,11 +85,13 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
         link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(last)));
         return link_.sendFrameAndWait(last, kTransmitStatusWaitMs);
     }
+    const ReplyRule rule{expectedCode, alternativeCode, requireReply};
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
         // The reset forgets any late reply to an earlier transmission.
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
         link_.dispatcher().await(radio::AwaitedAnswer::packetReply());
+        parser_.awaitReply(rule);
         if (!link_.sendFrameAndWait(last, timeoutMs)) {
             clock_.sleepFor(kRetryPauseMs);
             continue;
@@ -97,8 +99,8 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
         if (link_.settings().traceMask & transport::kTraceReplyPacket) {
             transport::dumpHex(parser_.buffer().view());
         }
-        if (isAwaitedReply(expectedCode, alternativeCode, requireReply)) return true;
-        // Some other completion (another packet, a modem status): transmit again at once.
+        if (parser_.acceptedReply()) return true;
+        // Only packets the rule refused came: transmit again at once.
     }
     return false;
 }
@@ -133,23 +135,10 @@ bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
     }
 }
 
-bool TurbineQuery::isAwaitedReply(std::uint16_t expectedCode, std::uint16_t alternativeCode,
-                                  bool requireReply) const {
-    const bool replyFlags = parser_.flags() == packet::kReplyFlags;
-    const bool codeMatches = parser_.code() == expectedCode || parser_.code() == alternativeCode;
-    return (!requireReply || replyFlags) && codeMatches;
-}
-
 std::int32_t TurbineQuery::replyWord(std::uint16_t expectedCode) const {
-    if (parser_.code() != expectedCode) return -1;
-    const transport::ByteView packetBytes = parser_.buffer().view();
-    // A bad packet that followed the good one in the same read leaves its bytes behind.
-    if (packetBytes.length() < packet::kMinimumLength) return -1;
-    const std::uint32_t low = packetBytes[packet::kHeaderLength];
-    // Without payload words the byte after the header is taken for both halves.
-    const std::uint32_t high =
-        parser_.replyPayload().empty() ? low : packetBytes[packet::kHeaderLength + 1];
-    return static_cast<std::int32_t>(low + 256 * high);
+    const std::optional<AcceptedReply>& reply = parser_.acceptedReply();
+    if (!reply || reply->code != expectedCode) return -1;
+    return reply->word;
 }
 
 }  // namespace turbine

@@ -209,15 +209,88 @@ TEST(TurbineQuery, ACorruptReplyIsWaitedOut) {
     EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
 }
 
-TEST(TurbineQuery, NoWordIsReadFromABrokenPacketThatCameInTheSameRead) {
+namespace {
+
+const Bytes kNeighbourRadio = hex("00 13 A2 00 40 0A 0B 99 4C 01");
+const Bytes kWord1 = framedReply(0x81, kProbe, {0x01, 0x00});
+
+struct SameReadCase {
+    const char* name;
+    std::vector<InverterPeer::Arrival> arrivals;  // one scripted answer to the first request
+    std::int32_t result;
+    std::size_t transmissions;
+    const char* printed;
+};
+
+void PrintTo(const SameReadCase& row, std::ostream* os) { *os << row.name; }
+
+class RepliesAmongOtherPackets : public testing::TestWithParam<SameReadCase> {};
+
+}  // namespace
+
+// The reply is judged, and its word read, from the packet the rule accepted, whatever else the
+// same read brings; packet data from other radios never reaches the judgement.
+TEST_P(RepliesAmongOtherPackets, Table) {
+    const SameReadCase& c = GetParam();
     QueryRig rig;
-    rig.peer.answerNext({{50, receivedPacketFrame(framedReply(0x81, kProbe, {0x01, 0x00}))},
-                         {50, receivedPacketFrame(hex("10 01 01 02 10 03"))}});
+    rig.peer.answerNext(c.arrivals);
     testing::internal::CaptureStdout();
-    // The reply was accepted, but the buffer now holds the short packet, not its word.
-    EXPECT_EQ(rig.query.probeInverter(false, true), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "~ ");
-    EXPECT_EQ(rig.peer.requests.size(), 1u);
+    EXPECT_EQ(rig.query.probeInverter(false, true), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed);
+    EXPECT_EQ(rig.peer.requests.size(), c.transmissions);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RepliesAmongOtherPackets,
+    testing::Values(
+        SameReadCase{"BrokenPacketAfterTheReply",
+                     {{50, receivedPacketFrame(kWord1)},
+                      {50, receivedPacketFrame(hex("10 01 01 02 10 03"))}},
+                     1,
+                     1,
+                     "~ "},
+        SameReadCase{"OtherGoodPacketAfterTheReply",
+                     {{50, receivedPacketFrame(kWord1 + framedReply(0x81, kProbe, {0x00, 0x00}))}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"ReplySecondInItsFrame",
+                     {{50, receivedPacketFrame(framedReply(0x41, kProbe, {}) + kWord1)}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"ReplyInTheFrameAfterAnotherPacket",
+                     {{50, receivedPacketFrame(framedReply(0x01, 0x8109, {0x05, 0x00}))},
+                      {50, receivedPacketFrame(kWord1)}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"DoubledEscapeAndEndBeforeTheReply",
+                     {{50, receivedPacketFrame(hex("10 10 03") + kWord1)}},
+                     1,
+                     1,
+                     "~ "},
+        SameReadCase{
+            "ReplySplitAroundANeighboursFrame",
+            {{50, receivedPacketFrame(Bytes(kWord1.begin(), kWord1.begin() + 6))},
+             {50, receivedPacketFrame(framedReply(0x81, kProbe, {0x07, 0x00}), kNeighbourRadio)},
+             {50, receivedPacketFrame(Bytes(kWord1.begin() + 6, kWord1.end()))}},
+            1,
+            1,
+            ""},
+        SameReadCase{"AModemStatusDoesNotEndTheWait",
+                     {{50, apiFrame({0x8A, 0x02})}, {400, receivedPacketFrame(kWord1)}},
+                     1,
+                     1,
+                     ""}),
+    [](const testing::TestParamInfo<SameReadCase>& row) { return std::string(row.param.name); });
+
+TEST(TurbineQuery, ANeighboursReplyDoesNotEndTheWait) {
+    QueryRig rig;
+    rig.peer.answerNext({{50, receivedPacketFrame(kWord1, kNeighbourRadio)}});
+    EXPECT_EQ(rig.query.probeInverter(false, true), 0);
+    // Waited out like silence: the reads that brought the frame do not count as empty.
+    EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
 }
 
 TEST(TurbineQuery, FrameIdsWrapAfterCounter31) {
