@@ -153,6 +153,16 @@ TEST(CommandExchange, AnswersLeftFromEarlierExchangesAreForgotten) {
     EXPECT_TRUE(checkResponse("wr", rig.dispatcher.body(), value));
 }
 
+TEST(CommandExchange, OnlyACompletionWithinAWaitEndsIt) {
+    LinkRig rig;
+    rig.peer.answerNextWrite({{20, localResponse("cb", hex("00"))}, {200, apiFrame(hex("8A 02"))}});
+    ASSERT_TRUE(LocalCommandSender(rig.link).send("cb"));
+    // As the worker's idle waits follow an exchange: the modem status ends nothing.
+    const std::int64_t start = rig.clock.nowMs();
+    EXPECT_FALSE(rig.link.waitForCompletion(500));
+    EXPECT_EQ(rig.clock.nowMs() - start, 24 * 20);
+}
+
 TEST(CommandExchange, ATimeOutOfZeroUsesTheDefault) {
     struct Row {
         const char* name;
