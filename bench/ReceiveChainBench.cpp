@@ -34,6 +34,8 @@ void appendFrame(Bytes& out, const Bytes& frameData) {
 }
 
 const Bytes kSender = {0x00, 0x13, 0xA2, 0x00, 0x40, 0x8B, 0x2C, 0x11, 0x5E, 0x21};
+const radio::NodeAddress kSenderAddress = {
+    {0x00, 0x13, 0xA2, 0x00, 0x40, 0x8B, 0x2C, 0x11, 0x5E, 0x21}};
 
 // What a busy exchange brings: discovery answers, remote responses, transmit statuses,
 // inverter replies in received packet frames, and line noise between frames.
@@ -149,6 +151,7 @@ void receiveChain(benchmark::State& state) {
     CountingParser parser;
     CountingNodeSink nodes;
     dispatcher.setNodeSink(&nodes);
+    dispatcher.setPacketSender(&kSenderAddress);
     assembler.setPending(&dispatcher);
     dispatcher.setPending(&reassembler);
     reassembler.setPending(&parser);

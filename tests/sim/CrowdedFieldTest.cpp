@@ -55,7 +55,8 @@ TEST(CrowdedFieldTest, ANeighbourAnsweringCommandsForTheTurbineIsNotHeard) {
 }
 
 TEST(CrowdedFieldTest, AModemStatusAfterTheAnswerLeavesItsValue) {
-    StackRig rig(withFault(defaultField(), kTarget, {FaultKind::StatusAfterReply, 0, Fault::kAlways}));
+    StackRig rig(
+        withFault(defaultField(), kTarget, {FaultKind::StatusAfterReply, 0, Fault::kAlways}));
     rig.target(kTarget);
     std::uint32_t bd = 0;
     std::uint32_t signal = 0;
