@@ -78,7 +78,8 @@ void packetDataFlood(benchmark::State& state) {
     std::uint32_t held = 0;
     for (auto _ : state) {
         for (std::size_t at = 0; at < stream.size(); at += kChunk) {
-            const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(kChunk, stream.size() - at));
+            const auto n =
+                static_cast<std::uint32_t>(std::min<std::size_t>(kChunk, stream.size() - at));
             port.receive(transport::ByteView(stream.data() + at, n));
         }
         held = std::max(held, reassembler.buffer().capacity());
@@ -89,8 +90,8 @@ void packetDataFlood(benchmark::State& state) {
     state.counters["frames"] = static_cast<double>(frames);
     state.counters["heldBytes"] = static_cast<double>(held);
     state.counters["perFrame"] = benchmark::Counter(
-        static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate |
-                                         benchmark::Counter::kInvert);
+        static_cast<double>(frames),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace
