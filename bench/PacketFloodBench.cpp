@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "BenchFrames.h"
 #include "radio/FrameAssembler.h"
 #include "radio/FrameDispatcher.h"
 #include "radio/PacketReassembler.h"
@@ -17,21 +18,13 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using bench::appendFrame;
+using bench::Bytes;
+using bench::Port;
 
 constexpr std::uint32_t kChunk = 512;
 constexpr std::size_t kDataPerFrame = 135;
 const radio::NodeAddress kTurbine = {{0x00, 0x13, 0xA2, 0x00, 0x41, 0xC7, 0xF3, 0x21, 0x7A, 0x21}};
-
-void appendFrame(Bytes& out, const Bytes& frameData) {
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frameData) sum = static_cast<std::uint8_t>(sum + b);
-    out.push_back(0x7E);
-    out.push_back(static_cast<std::uint8_t>(frameData.size() >> 8));
-    out.push_back(static_cast<std::uint8_t>(frameData.size()));
-    out.insert(out.end(), frameData.begin(), frameData.end());
-    out.push_back(static_cast<std::uint8_t>(0xFF - sum));
-}
 
 // A start mark in the first frame, then data bytes that never hold a 0x10, so no end comes.
 Bytes flood(std::int64_t frames) {
@@ -48,11 +41,6 @@ Bytes flood(std::int64_t frames) {
     }
     return stream;
 }
-
-class Port final : public transport::ByteSource, public transport::CompletionFlag {
-public:
-    void receive(transport::ByteView bytes) override { deliver(bytes); }
-};
 
 void packetDataFlood(benchmark::State& state) {
     const std::int64_t frames = state.range(0);
