@@ -35,7 +35,6 @@ inline constexpr bool hasFrameId(std::uint8_t type) {
 // the sender's 64-bit address, its 16-bit network address and the receive options before the
 // packet data; a remote command response carries its frame id, then the responder's two
 // addresses before the letters, the status and the value.
-inline constexpr std::uint32_t kNode64Length = 8;
 inline constexpr std::uint32_t kPacketSenderOffset = 1;
 inline constexpr std::uint32_t kPacketDataOffset = 12;
 inline constexpr std::uint32_t kResponderOffset = 2;

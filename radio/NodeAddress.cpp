@@ -4,10 +4,6 @@
 
 namespace radio {
 
-namespace {
-constexpr std::uint32_t kNode64Bytes = 8;
-}
-
 NodeAddress makeNodeAddress(std::uint32_t high, std::uint32_t low, std::uint16_t network) {
     NodeAddress address;
     auto& b = address.bytes;
@@ -23,8 +19,9 @@ NodeAddress makeNodeAddress(std::uint32_t high, std::uint32_t low, std::uint16_t
 
 bool isNode(const NodeAddress& address, const std::uint8_t* node64) {
     const auto node = address.bytes.begin();
-    if (std::all_of(node, node + kNode64Bytes, [](std::uint8_t b) { return b == 0; })) return false;
-    return std::equal(node, node + kNode64Bytes, node64);
+    if (std::all_of(node, node + kNode64Length, [](std::uint8_t b) { return b == 0; }))
+        return false;
+    return std::equal(node, node + kNode64Length, node64);
 }
 
 }  // namespace radio

@@ -6,6 +6,7 @@
 namespace radio {
 
 inline constexpr std::uint32_t kNodeAddressLength = 10;
+inline constexpr std::uint32_t kNode64Length = 8;  // the first part of the address
 
 // Destination of addressed frames in transmission order: the 64-bit node address, then the
 // 16-bit network address, each most significant byte first.
