@@ -1,5 +1,7 @@
 #include "radio/PacketReassembler.h"
 
+#include <cstring>
+
 namespace radio {
 
 namespace {
@@ -10,22 +12,32 @@ constexpr std::uint8_t kEndOfText = 0x03;
 }  // namespace
 
 void PacketReassembler::receive(transport::ByteView data) {
-    for (std::uint8_t byte : data) take(byte);
-}
-
-void PacketReassembler::take(std::uint8_t byte) {
-    if (escaped_) {
-        takeEscaped(byte);
-    } else if (byte == kDataLinkEscape) {
-        escaped_ = true;
-    } else if (inPacket_) {
-        if (buffer_.length() < kMaxPacketBytes) {
-            buffer_.append(byte);
-        } else {
-            buffer_.clear();
-            inPacket_ = false;
+    const std::uint8_t* at = data.begin();
+    while (at != data.end()) {
+        if (escaped_) {
+            takeEscaped(*at++);
+            continue;
+        }
+        // The bytes up to the next escape are data inside a packet and noise outside one.
+        const auto* escape = static_cast<const std::uint8_t*>(
+            std::memchr(at, kDataLinkEscape, static_cast<std::size_t>(data.end() - at)));
+        const std::uint8_t* runEnd = escape ? escape : data.end();
+        if (inPacket_) gatherRun(at, static_cast<std::uint32_t>(runEnd - at));
+        at = runEnd;
+        if (escape) {
+            escaped_ = true;
+            ++at;
         }
     }
+}
+
+void PacketReassembler::gatherRun(const std::uint8_t* bytes, std::uint32_t count) {
+    if (count > kMaxPacketBytes - buffer_.length()) {
+        buffer_.clear();
+        inPacket_ = false;
+        return;
+    }
+    buffer_.append(bytes, count);
 }
 
 void PacketReassembler::takeEscaped(std::uint8_t byte) {
@@ -63,13 +75,8 @@ void PacketReassembler::takeEscaped(std::uint8_t byte) {
 }
 
 void PacketReassembler::gather(std::uint8_t first, std::uint8_t second) {
-    if (buffer_.length() + 2 > kMaxPacketBytes) {
-        buffer_.clear();
-        inPacket_ = false;
-        return;
-    }
-    buffer_.append(first);
-    buffer_.append(second);
+    const std::uint8_t pair[] = {first, second};
+    gatherRun(pair, sizeof pair);
 }
 
 void PacketReassembler::handOn() {

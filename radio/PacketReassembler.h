@@ -25,8 +25,9 @@ public:
     bool ownedBySource() override { return false; }
 
 private:
-    void take(std::uint8_t byte);
     void takeEscaped(std::uint8_t byte);
+    // Appends to the packet being gathered, or gives it up when it would pass the cap.
+    void gatherRun(const std::uint8_t* bytes, std::uint32_t count);
     void gather(std::uint8_t first, std::uint8_t second);
     void handOn();
 
