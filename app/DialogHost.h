@@ -38,9 +38,10 @@ public:
     virtual void enableItem(int id, bool enabled) = 0;
     virtual bool itemEnabled(int id) = 0;
 
-    // A modal message box with an OK button; returns when it is dismissed.
+    // A modal message box with an OK button; returns when it is dismissed. Details, when
+    // given, stand below the text as a paragraph of their own.
     virtual void messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                            BoxIcon icon) = 0;
+                            BoxIcon icon, const std::string& details = {}) = 0;
 
     // Calls from other threads run on the dialog's thread through this object.
     DialogCalls& calls() { return calls_; }

@@ -18,12 +18,11 @@ int main(int, char**) {
 
     transport::SteadyClock clock;
     const transport::Settings& settings = transport::kBuildSettings;
-    // Without any driver there is no factory, which start-up reports as a missing radio.
-    const std::unique_ptr<transport::Driver> driver = transport::chooseDriver();
-    std::unique_ptr<transport::PortFactory> factory;
-    if (driver) factory = std::make_unique<transport::PortFactory>(*driver, clock, settings);
+    // The drivers outlive the objects, whose poller closes the device through one of them.
+    const auto drivers = transport::platformDrivers();
+    transport::PortFactory factory(drivers, clock, settings);
 
-    app::ProcessObjects objects(factory.get(), settings, clock);
+    app::ProcessObjects objects(&factory, settings, clock);
     app::QtDialogHost host;
     return app::runFixApplication(objects, host);
 }

@@ -1,9 +1,12 @@
 #include "app/QtDialogHost.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +39,21 @@ Qt::WindowFlags windowFlagsFor(std::uint32_t style) {
 QRect pixelRect(const DialogBaseUnits& units, const DialogRect& rect) {
     return {units.toPixelsX(rect.x), units.toPixelsY(rect.y), units.toPixelsX(rect.width),
             units.toPixelsY(rect.height)};
+}
+
+// Qt sizes a message box to its text, and the window manager then cuts a longer caption
+// short. Its title font is the window manager's, unknown here: the box leaves room for
+// the caption in a bold font half again as large as its own, beside four title-bar buttons.
+void makeRoomForCaption(QMessageBox& box) {
+    QFont title = box.font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.5);
+    const QFontMetrics metrics(title);
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 4 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 }  // namespace
 
@@ -113,6 +131,7 @@ int QtDialogHost::runModal(const DialogTemplate& dialogTemplate, ModalDialog& di
         result = window.exec();
     }
     items_.clear();
+    fields_.clear();
     window_.reset();
     return result;
 }
@@ -175,6 +194,8 @@ void QtDialogHost::buildControls(const DialogTemplate& dialogTemplate) {
             widget->setFocusPolicy(Qt::NoFocus);
         }
         if (control.id != kIdNone) items_[control.id] = widget;
+        if (control.id != kIdNone && control.kind == ControlKind::StaticText)
+            fields_[control.id] = widget->geometry();
     }
 }
 
@@ -208,9 +229,12 @@ void QtDialogHost::setItemText(int id, const std::string& text) {
         edit->setCursorPosition(0);
     } else if (auto* label = qobject_cast<QLabel*>(item(id))) {
         label->setText(value);
-        // A number is shown whole: a text wider than its box widens the box.
-        const int needed = label->fontMetrics().horizontalAdvance(value);
-        if (needed > label->width()) label->resize(needed, label->height());
+        // A number is shown whole: a text wider than its field widens the field into the
+        // free space on its right, and the field comes back, with the text aligned in it,
+        // once the text fits again.
+        QRect field = fields_[id];
+        field.setWidth(std::max(field.width(), label->fontMetrics().horizontalAdvance(value)));
+        label->setGeometry(field);
     }
 }
 
@@ -224,11 +248,13 @@ bool QtDialogHost::itemEnabled(int id) {
 }
 
 void QtDialogHost::messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                              BoxIcon icon) {
+                              BoxIcon icon, const std::string& details) {
     QWidget* parent = owner == BoxOwner::Dialog ? window_.get() : nullptr;
     QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString::fromLatin1(caption.c_str()), QString::fromLatin1(text.c_str()),
                     QMessageBox::Ok, parent);
+    if (!details.empty()) box.setInformativeText(QString::fromLatin1(details.c_str()));
+    makeRoomForCaption(box);
     boxes_.push_back(&box);
     box.exec();
     std::erase(boxes_, &box);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QObject>
+#include <QRect>
 
 #include "app/DialogHost.h"
 
@@ -30,7 +31,7 @@ public:
     void enableItem(int id, bool enabled) override;
     bool itemEnabled(int id) override;
     void messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                    BoxIcon icon) override;
+                    BoxIcon icon, const std::string& details) override;
 
     // The running dialog's window, or null.
     QDialog* window() const;
@@ -47,6 +48,7 @@ private:
     QObject waker_;  // lives on the dialog's thread; queued wake-ups run there
     std::unique_ptr<Window> window_;
     std::map<int, QWidget*> items_;
+    std::map<int, QRect> fields_;      // where the template puts each static text
     std::vector<QMessageBox*> boxes_;  // message boxes open now, innermost last
     std::function<void(QDialog&)> onShow_;
 };

@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <cstdio>
+
 #include "app/DialogHost.h"
 #include "app/FixDialog.h"
 #include "app/ProcessObjects.h"
@@ -17,12 +19,16 @@ void wireReceiveChain(ProcessObjects& objects) {
     objects.packetReassembler.sync();
 }
 
-bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud) {
+bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud,
+                 transport::DriverError* failure) {
     objects.releasePort();
-    if (!objects.portFactory) return false;
+    if (!objects.portFactory) {
+        if (failure) *failure = {transport::DriverError::Cause::NoDevice, 0, {}};
+        return false;
+    }
     transport::ByteSource* source = nullptr;
     std::unique_ptr<transport::PortPoller> poller =
-        objects.portFactory->create(source, deviceIndex, baud);
+        objects.portFactory->create(source, deviceIndex, baud, failure);
     if (!poller || !source) return false;
     source->setPending(&objects.rawLog);
     source->sync();
@@ -35,9 +41,12 @@ bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIn
 
 int runFixApplication(ProcessObjects& objects, DialogHost& host) {
     wireReceiveChain(objects);
-    if (!attachRadio(objects, objects.frameAssembler, kRadioDeviceIndex, kRadioBaud)) {
+    transport::DriverError failure;
+    if (!attachRadio(objects, objects.frameAssembler, kRadioDeviceIndex, kRadioBaud, &failure)) {
+        const std::string cause = failure.describe();
+        std::fprintf(stderr, "%s\n", cause.c_str());
         host.messageBox(BoxOwner::None, "Could not find downtower tallis radio",
-                        "Communications fault", BoxIcon::Error);
+                        "Communications fault", BoxIcon::Error, cause);
         return kExitNoRadio;
     }
     FixDialog dialog(host, objects);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transport/ByteSink.h"
+#include "transport/DriverError.h"
 
 namespace app {
 
@@ -17,12 +18,14 @@ inline constexpr int kExitNoRadio = 1;
 void wireReceiveChain(ProcessObjects& objects);
 
 // Opens the radio module and puts it at the bottom of the chain: port -> raw log -> top.
-// The new poller becomes the current one. Answers false when the port could not be opened.
-bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud);
+// The new poller becomes the current one. Answers false when the port could not be opened,
+// and why in failure, when given.
+bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud,
+                 transport::DriverError* failure = nullptr);
 
-// The whole program once its objects exist: attach the radio or say it cannot be found,
-// then run the Fix dialog until it is closed. Answers the exit code. The worker has ended
-// when this returns.
+// The whole program once its objects exist: attach the radio, or say it cannot be found and
+// why (in the box, and as a line on the standard error stream), then run the Fix dialog
+// until it is closed. Answers the exit code. The worker has ended when this returns.
 int runFixApplication(ProcessObjects& objects, DialogHost& host);
 
 }  // namespace app

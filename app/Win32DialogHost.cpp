@@ -85,9 +85,11 @@ bool Win32DialogHost::itemEnabled(int id) {
 }
 
 void Win32DialogHost::messageBox(BoxOwner owner, const std::string& text,
-                                 const std::string& caption, BoxIcon icon) {
+                                 const std::string& caption, BoxIcon icon,
+                                 const std::string& details) {
     const UINT type = MB_OK | (icon == BoxIcon::Error ? MB_ICONERROR : 0);
-    MessageBoxA(owner == BoxOwner::Dialog ? window() : nullptr, text.c_str(), caption.c_str(),
+    const std::string shown = details.empty() ? text : text + "\n\n" + details;
+    MessageBoxA(owner == BoxOwner::Dialog ? window() : nullptr, shown.c_str(), caption.c_str(),
                 type);
 }
 

@@ -27,7 +27,7 @@ public:
     void enableItem(int id, bool enabled) override;
     bool itemEnabled(int id) override;
     void messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                    BoxIcon icon) override;
+                    BoxIcon icon, const std::string& details) override;
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,8 +3,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "app/ProcessObjects.h"
 #include "app/Startup.h"
 #include "app/Win32DialogHost.h"
@@ -16,9 +14,9 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     transport::SteadyClock clock;
     const transport::Settings& settings = transport::kBuildSettings;
-    // Without FTD2XX.dll the driver has no device, which start-up reports as a missing radio.
-    const std::unique_ptr<transport::Driver> driver = transport::chooseDriver();
-    transport::PortFactory factory(*driver, clock, settings);
+    // Without FTD2XX.dll the open fails, and start-up says that the library is missing.
+    const auto drivers = transport::platformDrivers();
+    transport::PortFactory factory(drivers, clock, settings);
     app::ProcessObjects objects(&factory, settings, clock);
 
     // Registers the common controls' window classes (the progress bar of DLG_UPDATE).

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "transport/Driver.h"
 
 namespace transport {
 
-// Decides, once and before any device is opened, which driver serves on this platform:
-// the chip maker's library when it loads, else the platform's own serial ports. Each
-// platform has its own implementation file. libraryPath replaces the library's usual name.
-std::unique_ptr<Driver> chooseDriver(const char* libraryPath = nullptr);
+// The drivers that may reach the radio on this platform, in the order the port factory
+// tries them when it opens the device: the chip maker's library first, when it loads, then
+// whatever else the platform has. Each platform has its own implementation file.
+// libraryPath replaces the library's usual name.
+std::vector<std::unique_ptr<Driver>> platformDrivers(const char* libraryPath = nullptr);
 
 }  // namespace transport

@@ -4,11 +4,15 @@
 
 namespace transport {
 
-std::unique_ptr<Driver> chooseDriver(const char* libraryPath) {
+// The library cannot open a dongle that the kernel's serial driver holds, the usual state
+// on Linux; the serial port then serves.
+std::vector<std::unique_ptr<Driver>> platformDrivers(const char* libraryPath) {
+    std::vector<std::unique_ptr<Driver>> drivers;
     if (auto library =
             Ftd2xxDriver::load(libraryPath ? libraryPath : Ftd2xxDriver::kDefaultLibrary))
-        return library;
-    return std::make_unique<SerialPortDriver>();
+        drivers.push_back(std::move(library));
+    drivers.push_back(std::make_unique<SerialPortDriver>());
+    return drivers;
 }
 
 }  // namespace transport

@@ -5,49 +5,53 @@ namespace transport {
 
 namespace {
 
-// Stands in for the chip maker's library where it is not installed: there is then no device
-// to open, and the open sequence fails as it does with the radio unplugged.
-class NoLibraryDriver final : public Driver {
+// Stands in for the chip maker's library where it is not installed: every call fails,
+// saying that the library is missing.
+class MissingLibraryDriver final : public Driver {
 public:
-    DriverStatus open(int, DeviceHandle* handle) override {
+    explicit MissingLibraryDriver(const char* libraryName)
+        : missing_{DriverError::Cause::LibraryMissing, 0, libraryName} {}
+
+    DriverError open(int, DeviceHandle* handle) override {
         *handle = nullptr;
-        return kDeviceNotFound;
+        return missing_;
     }
-    DriverStatus close(DeviceHandle) override { return kInvalidHandle; }
-    DriverStatus read(DeviceHandle, void*, std::uint32_t, std::uint32_t* got) override {
+    DriverError close(DeviceHandle) override { return missing_; }
+    DriverError read(DeviceHandle, void*, std::uint32_t, std::uint32_t* got) override {
         *got = 0;
-        return kInvalidHandle;
+        return missing_;
     }
-    DriverStatus write(DeviceHandle, const void*, std::uint32_t, std::uint32_t* written) override {
+    DriverError write(DeviceHandle, const void*, std::uint32_t, std::uint32_t* written) override {
         *written = 0;
-        return kInvalidHandle;
+        return missing_;
     }
-    DriverStatus setBaudRate(DeviceHandle, std::uint32_t) override { return kInvalidHandle; }
-    DriverStatus setDataCharacteristics(DeviceHandle, std::uint8_t, std::uint8_t,
-                                        std::uint8_t) override {
-        return kInvalidHandle;
+    DriverError setBaudRate(DeviceHandle, std::uint32_t) override { return missing_; }
+    DriverError setDataCharacteristics(DeviceHandle, std::uint8_t, std::uint8_t,
+                                       std::uint8_t) override {
+        return missing_;
     }
-    DriverStatus setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return kInvalidHandle;
+    DriverError setFlowControl(DeviceHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
+        return missing_;
     }
-    DriverStatus setTimeouts(DeviceHandle, std::uint32_t, std::uint32_t) override {
-        return kInvalidHandle;
+    DriverError setTimeouts(DeviceHandle, std::uint32_t, std::uint32_t) override {
+        return missing_;
     }
 
 private:
-    // The library's own statuses for these cases.
-    static constexpr DriverStatus kInvalidHandle = 1;
-    static constexpr DriverStatus kDeviceNotFound = 2;
+    DriverError missing_;
 };
 
 }  // namespace
 
 // On Windows the radio is reached through the chip maker's library alone.
-std::unique_ptr<Driver> chooseDriver(const char* libraryPath) {
-    if (auto library =
-            Ftd2xxDriver::load(libraryPath ? libraryPath : Ftd2xxDriver::kDefaultLibrary))
-        return library;
-    return std::make_unique<NoLibraryDriver>();
+std::vector<std::unique_ptr<Driver>> platformDrivers(const char* libraryPath) {
+    const char* library = libraryPath ? libraryPath : Ftd2xxDriver::kDefaultLibrary;
+    std::vector<std::unique_ptr<Driver>> drivers;
+    if (auto loaded = Ftd2xxDriver::load(library))
+        drivers.push_back(std::move(loaded));
+    else
+        drivers.push_back(std::make_unique<MissingLibraryDriver>(library));
+    return drivers;
 }
 
 }  // namespace transport

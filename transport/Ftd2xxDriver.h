@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "transport/Driver.h"
 
@@ -10,6 +11,8 @@ struct Ftd2xxFunctions;
 
 // The chip maker's own driver library, loaded at run time so the program also runs where
 // it is not installed. Each role calls the library's published C function of that name.
+// Once loaded the library stays loaded until the process ends: it runs threads of its own,
+// which would crash in code unloaded under them.
 class Ftd2xxDriver final : public Driver {
 public:
     // The library's usual name on this platform, as the build gives it.
@@ -22,25 +25,25 @@ public:
     Ftd2xxDriver(const Ftd2xxDriver&) = delete;
     Ftd2xxDriver& operator=(const Ftd2xxDriver&) = delete;
 
-    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
-    DriverStatus close(DeviceHandle handle) override;
-    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
-                      std::uint32_t* got) override;
-    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
-                       std::uint32_t* written) override;
-    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
-    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
-                                        std::uint8_t stopBits, std::uint8_t parity) override;
-    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
-                                std::uint8_t xoff) override;
-    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
-                             std::uint32_t writeMs) override;
+    DriverError open(int deviceIndex, DeviceHandle* handle) override;
+    DriverError close(DeviceHandle handle) override;
+    DriverError read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                     std::uint32_t* got) override;
+    DriverError write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                      std::uint32_t* written) override;
+    DriverError setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverError setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                       std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverError setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                               std::uint8_t xoff) override;
+    DriverError setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                            std::uint32_t writeMs) override;
 
 private:
-    Ftd2xxDriver(void* library, std::unique_ptr<Ftd2xxFunctions> functions);
-    static void unload(void* library);  // the platform loader's counterpart of load
+    Ftd2xxDriver(std::string libraryName, std::unique_ptr<Ftd2xxFunctions> functions);
+    DriverError errorOf(std::uint32_t status) const;
 
-    void* library_;
+    std::string libraryName_;
     std::unique_ptr<Ftd2xxFunctions> functions_;
 };
 

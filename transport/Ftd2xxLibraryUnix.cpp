@@ -17,7 +17,8 @@ bool bind(void* library, const char* name, Function*& function) {
 }  // namespace
 
 std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
-    void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+    // Never unloaded, not even by a dlclose elsewhere in the process.
+    void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!library) return nullptr;
     auto f = std::make_unique<Ftd2xxFunctions>();
     const bool complete =
@@ -27,13 +28,8 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
         bind(library, "FT_SetDataCharacteristics", f->setDataCharacteristics) &&
         bind(library, "FT_SetFlowControl", f->setFlowControl) &&
         bind(library, "FT_SetTimeouts", f->setTimeouts);
-    if (!complete) {
-        dlclose(library);
-        return nullptr;
-    }
-    return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(library, std::move(f)));
+    if (!complete) return nullptr;
+    return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(libraryPath, std::move(f)));
 }
-
-void Ftd2xxDriver::unload(void* library) { dlclose(library); }
 
 }  // namespace transport

@@ -32,6 +32,7 @@ bool bind(HMODULE library, Ordinal ordinal, Function*& function) {
 }  // namespace
 
 std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
+    // Never freed: a library that has started threads cannot be unloaded safely.
     HMODULE library = LoadLibraryA(libraryPath);
     if (!library) return nullptr;
     auto f = std::make_unique<Ftd2xxFunctions>();
@@ -41,13 +42,8 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
                           bind(library, kSetDataCharacteristics, f->setDataCharacteristics) &&
                           bind(library, kSetFlowControl, f->setFlowControl) &&
                           bind(library, kSetTimeouts, f->setTimeouts);
-    if (!complete) {
-        FreeLibrary(library);
-        return nullptr;
-    }
-    return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(library, std::move(f)));
+    if (!complete) return nullptr;
+    return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(libraryPath, std::move(f)));
 }
-
-void Ftd2xxDriver::unload(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 }  // namespace transport

@@ -14,20 +14,18 @@ FtdiChannel::~FtdiChannel() {
 int FtdiChannel::read(void* buffer, int count) {
     const std::int64_t start = clock_.nowMs();
     std::uint32_t got = 0;
-    const DriverStatus status =
+    const DriverError status =
         driver_.read(handle_, buffer, static_cast<std::uint32_t>(std::max(count, 0)), &got);
-    if (status != kDriverOk) {
-        clock_.sleepUntil(start + readTimeoutMs_);
-        return -1;
-    }
-    return static_cast<int>(got);
+    // A read that brings nothing ends no sooner than its time-out, whatever the driver did.
+    if (!status.ok() || got == 0) clock_.sleepUntil(start + readTimeoutMs_);
+    return status.ok() ? static_cast<int>(got) : -1;
 }
 
 int FtdiChannel::write(const void* buffer, int count) {
     std::uint32_t written = 0;
-    const DriverStatus status =
+    const DriverError status =
         driver_.write(handle_, buffer, static_cast<std::uint32_t>(std::max(count, 0)), &written);
-    return status == kDriverOk ? static_cast<int>(written) : -1;
+    return status.ok() ? static_cast<int>(written) : -1;
 }
 
 int PortReader::pump() {
@@ -48,7 +46,7 @@ FtdiPort::FtdiPort(Driver& driver, Clock& clock, DeviceHandle handle)
 
 int FtdiPort::setReadTimeout(int ms) {
     readTimeoutMs_ = static_cast<std::uint32_t>(std::max(ms, 0));
-    return static_cast<int>(driver_.setTimeouts(handle_, readTimeoutMs_, 0));
+    return driver_.setTimeouts(handle_, readTimeoutMs_, 0).ok() ? 0 : -1;
 }
 
 }  // namespace transport

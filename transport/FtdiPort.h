@@ -12,7 +12,7 @@ namespace transport {
 // A channel whose reads wait at most a settable time.
 class TimedChannel : public virtual Channel {
 public:
-    // Answers the driver's status; callers ignore it.
+    // Answers 0, or -1 when the driver failed; callers ignore it.
     virtual int setReadTimeout(int ms) = 0;
 };
 
@@ -23,9 +23,9 @@ public:
     ~FtdiChannel() override;
 
     // One driver read of up to count bytes: the count read, 0 when the read time-out passed
-    // without data, -1 when the driver failed. A failure takes the read time-out too, as an
-    // empty read would: a device that was pulled out fails at once, and a caller polling it
-    // must not spin.
+    // without data, -1 when the driver failed. A failure, like an empty read, takes the whole
+    // read time-out on the clock: a device that was pulled out fails at once, and a caller
+    // polling it must not spin.
     int read(void* buffer, int count) override;
     // One driver write: the count written or -1.
     int write(const void* buffer, int count) override;

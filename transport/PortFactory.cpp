@@ -1,49 +1,110 @@
 #include "transport/PortFactory.h"
 
+#include <cerrno>
 #include <new>
 
 namespace transport {
 
-DeviceHandle openDevice(Driver& driver, const Settings& settings, int deviceIndex, int baud,
-                        std::FILE* out) {
-    DeviceHandle handle = nullptr;
-    if (driver.open(deviceIndex, &handle) != kDriverOk || !handle) {
-        std::fputs("unable to open communication device", out);
-        return nullptr;
-    }
-    if (settings.verbose) std::fputs("ftopen\n", out);
+namespace {
 
-    const char* failure = nullptr;
-    if (driver.setBaudRate(handle, static_cast<std::uint32_t>(baud)) != kDriverOk) {
-        failure = "baud rate err";
-    } else if (driver.setDataCharacteristics(handle, kWordLength, kOneStopBit, kNoParity) !=
-               kDriverOk) {
-        failure = "port setup err";
-    } else if (driver.setFlowControl(handle, kNoFlowControl, 0, 0) != kDriverOk) {
-        failure = "port flow err";
+const char* messageOf(OpenStep step) {
+    switch (step) {
+        case OpenStep::Open:
+            return "unable to open communication device";
+        case OpenStep::BaudRate:
+            return "baud rate err";
+        case OpenStep::DataCharacteristics:
+            return "port setup err";
+        case OpenStep::FlowControl:
+            return "port flow err";
     }
-    if (failure) {
-        std::fputs(failure, out);
-        // Not left open: a later attempt, or another program, could not open it again.
-        driver.close(handle);
-        return nullptr;
-    }
-    driver.setTimeouts(handle, kOpenReadTimeoutMs, 0);
-    return handle;
+    return "";
 }
 
-std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceIndex, int baud) {
+// A driver that found no device, or is not installed, says the least about why the radio
+// cannot be reached: a permission refused by the other one is what the operator can mend.
+bool saysMoreThanNoDevice(const DriverError& error) {
+    return error.cause != DriverError::Cause::NoDevice &&
+           error.cause != DriverError::Cause::LibraryMissing;
+}
+
+}  // namespace
+
+OpenOutcome runOpenSequence(Driver& driver, int deviceIndex, int baud) {
+    OpenOutcome outcome;
+    DeviceHandle handle = nullptr;
+    outcome.error = driver.open(deviceIndex, &handle);
+    if (!outcome.error.ok() || !handle) {
+        if (outcome.error.ok()) outcome.error = {DriverError::Cause::NoDevice, 0, {}};
+        return outcome;
+    }
+    outcome.failedStep = OpenStep::BaudRate;
+    outcome.error = driver.setBaudRate(handle, static_cast<std::uint32_t>(baud));
+    if (outcome.error.ok()) {
+        outcome.failedStep = OpenStep::DataCharacteristics;
+        outcome.error = driver.setDataCharacteristics(handle, kWordLength, kOneStopBit, kNoParity);
+    }
+    if (outcome.error.ok()) {
+        outcome.failedStep = OpenStep::FlowControl;
+        outcome.error = driver.setFlowControl(handle, kNoFlowControl, 0, 0);
+    }
+    if (!outcome.error.ok()) {
+        // Not left open: a later attempt, or another program, could not open it again.
+        driver.close(handle);
+        return outcome;
+    }
+    driver.setTimeouts(handle, kOpenReadTimeoutMs, 0);
+    outcome.handle = handle;
+    return outcome;
+}
+
+void printOpenOutcome(const OpenOutcome& outcome, const Settings& settings, std::FILE* out) {
+    const bool opened = outcome.handle || outcome.failedStep != OpenStep::Open;
+    if (opened && settings.verbose) std::fputs("ftopen\n", out);
+    if (!outcome.handle) std::fputs(messageOf(outcome.failedStep), out);
+}
+
+DeviceHandle openDevice(Driver& driver, const Settings& settings, int deviceIndex, int baud,
+                        std::FILE* out) {
+    const OpenOutcome outcome = runOpenSequence(driver, deviceIndex, baud);
+    printOpenOutcome(outcome, settings, out);
+    return outcome.handle;
+}
+
+PortFactory::PortFactory(const std::vector<std::unique_ptr<Driver>>& drivers, Clock& clock,
+                         const Settings& settings)
+    : PortFactory(std::vector<Driver*>{}, clock, settings) {
+    for (const auto& driver : drivers) drivers_.push_back(driver.get());
+}
+
+std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceIndex, int baud,
+                                                DriverError* failure) {
     source = nullptr;
-    DeviceHandle handle = openDevice(driver_, settings_, deviceIndex, baud);
-    if (!handle) return nullptr;
-    auto* port = new (std::nothrow) FtdiPort(driver_, clock_, handle);
+    Driver* driver = nullptr;
+    OpenOutcome reported{nullptr, OpenStep::Open, {DriverError::Cause::NoDevice, 0, {}}};
+    for (Driver* candidate : drivers_) {
+        OpenOutcome outcome = runOpenSequence(*candidate, deviceIndex, baud);
+        if (outcome.handle) driver = candidate;
+        if (outcome.handle || saysMoreThanNoDevice(outcome.error) ||
+            !saysMoreThanNoDevice(reported.error))
+            reported = std::move(outcome);
+        if (driver) break;
+    }
+    printOpenOutcome(reported, settings_, stdout);
+    if (failure) *failure = reported.error;
+    if (!driver) return nullptr;
+
+    DeviceHandle handle = reported.handle;
+    auto* port = new (std::nothrow) FtdiPort(*driver, clock_, handle);
     if (!port) {
-        driver_.close(handle);
+        driver->close(handle);
+        if (failure) *failure = {DriverError::Cause::IoError, ENOMEM, {}};
         return nullptr;
     }
     std::unique_ptr<PortPoller> poller(new (std::nothrow) PortPoller(port));
     if (!poller) {
         delete port;  // closes the device
+        if (failure) *failure = {DriverError::Cause::IoError, ENOMEM, {}};
         return nullptr;
     }
     source = port;

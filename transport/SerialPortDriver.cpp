@@ -1,9 +1,14 @@
 #include "transport/SerialPortDriver.h"
 
 #include <libserialport.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <new>
 
 namespace transport {
@@ -11,14 +16,6 @@ namespace transport {
 namespace serialport {
 
 namespace {
-// The driver's codes for the line settings.
-constexpr std::uint8_t kOneStopBitCode = 0;
-constexpr std::uint8_t kTwoStopBitsCode = 2;
-constexpr std::uint16_t kFlowNone = 0x0000;
-constexpr std::uint16_t kFlowRtsCts = 0x0100;
-constexpr std::uint16_t kFlowDtrDsr = 0x0200;
-constexpr std::uint16_t kFlowXonXoff = 0x0400;
-
 bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 }  // namespace
 
@@ -62,9 +59,9 @@ std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength, std:
                                                    std::uint8_t parity) {
     if (wordLength != 7 && wordLength != 8) return {};
     int stop = 0;
-    if (stopBits == kOneStopBitCode) {
+    if (stopBits == kOneStopBit) {
         stop = 1;
-    } else if (stopBits == kTwoStopBitsCode) {
+    } else if (stopBits == kTwoStopBits) {
         stop = 2;
     } else {
         return {};
@@ -76,7 +73,7 @@ std::optional<LineSettings> mapDataCharacteristics(std::uint8_t wordLength, std:
 
 std::optional<int> mapFlowControl(std::uint16_t flow) {
     switch (flow) {
-        case kFlowNone:
+        case kNoFlowControl:
             return SP_FLOWCONTROL_NONE;
         case kFlowRtsCts:
             return SP_FLOWCONTROL_RTSCTS;
@@ -96,14 +93,39 @@ namespace {
 // What a handle points to.
 struct OpenPort {
     sp_port* port;
+    int fd;
+    std::string name;
     std::uint32_t readTimeoutMs;
     std::uint32_t writeTimeoutMs;
 };
 
 OpenPort* portOf(DeviceHandle handle) { return static_cast<OpenPort*>(handle); }
 
-DriverStatus statusOf(sp_return result) {
-    return result == SP_OK ? kDriverOk : SerialPortDriver::kIoError;
+DriverError ioError(const std::string& name, int systemError) {
+    return {DriverError::Cause::IoError, static_cast<std::uint32_t>(systemError), name};
+}
+
+// A failed libserialport call; only SP_ERR_FAIL comes with the system's error number.
+DriverError errorOf(sp_return result, const std::string& name) {
+    if (result == SP_OK) return {};
+    return ioError(name, result == SP_ERR_FAIL ? sp_last_error_code() : 0);
+}
+
+DriverError openError(const std::string& name, int systemError) {
+    switch (systemError) {
+        case EACCES:
+        case EPERM:
+            return {DriverError::Cause::PermissionDenied, 0, name};
+        case EBUSY:
+        case EWOULDBLOCK:
+            return {DriverError::Cause::PortBusy, 0, name};
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return {DriverError::Cause::NoDevice, 0, {}};
+        default:
+            return ioError(name, systemError);
+    }
 }
 
 std::vector<serialport::PortCandidate> listPorts() {
@@ -123,95 +145,136 @@ std::vector<serialport::PortCandidate> listPorts() {
     return candidates;
 }
 
+void closePort(sp_port* port) {
+    sp_close(port);
+    sp_free_port(port);
+}
+
 }  // namespace
 
-DriverStatus SerialPortDriver::open(int deviceIndex, DeviceHandle* handle) {
+DriverError SerialPortDriver::open(int deviceIndex, DeviceHandle* handle) {
     *handle = nullptr;
     const auto name = serialport::selectPort(listPorts(), deviceIndex);
-    if (!name) return kDeviceNotFound;
+    if (!name) return {DriverError::Cause::NoDevice, 0, {}};
     return openByName(*name, handle);
 }
 
-DriverStatus SerialPortDriver::openByName(const std::string& name, DeviceHandle* handle) {
+DriverError SerialPortDriver::openByName(const std::string& name, DeviceHandle* handle) {
     *handle = nullptr;
     sp_port* port = nullptr;
-    if (sp_get_port_by_name(name.c_str(), &port) != SP_OK) return kDeviceNotFound;
-    if (sp_open(port, SP_MODE_READ_WRITE) != SP_OK) {
+    if (sp_get_port_by_name(name.c_str(), &port) != SP_OK)
+        return {DriverError::Cause::NoDevice, 0, {}};
+    if (const sp_return opened = sp_open(port, SP_MODE_READ_WRITE); opened != SP_OK) {
+        const int systemError = opened == SP_ERR_FAIL ? sp_last_error_code() : 0;
         sp_free_port(port);
-        return kIoError;
+        return openError(name, systemError);
     }
-    auto* open = new (std::nothrow) OpenPort{port, 0, 0};
+    int fd = -1;
+    sp_get_port_handle(port, &fd);
+    // The lock is released with the descriptor when the port closes.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int systemError = errno;
+        closePort(port);
+        return openError(name, systemError);
+    }
+    auto* open = new (std::nothrow) OpenPort{port, fd, name, 0, 0};
     if (!open) {
-        sp_close(port);
-        sp_free_port(port);
-        return kIoError;
+        closePort(port);
+        return ioError(name, ENOMEM);
     }
     *handle = open;
-    return kDriverOk;
+    return {};
 }
 
-DriverStatus SerialPortDriver::close(DeviceHandle handle) {
+DriverError SerialPortDriver::close(DeviceHandle handle) {
     OpenPort* open = portOf(handle);
-    if (!open) return kInvalidParameter;
-    const sp_return result = sp_close(open->port);
+    if (!open) return ioError({}, EBADF);
+    const DriverError result = errorOf(sp_close(open->port), open->name);
     sp_free_port(open->port);
     delete open;
-    return statusOf(result);
+    return result;
 }
 
-DriverStatus SerialPortDriver::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
-                                    std::uint32_t* got) {
+DriverError SerialPortDriver::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                                   std::uint32_t* got) {
+    using std::chrono::milliseconds;
+    using std::chrono::steady_clock;
     *got = 0;
     OpenPort* open = portOf(handle);
-    // libserialport reads a time-out of 0 as "wait for ever"; here it means "do not wait".
-    const int result = open->readTimeoutMs == 0
-                           ? sp_nonblocking_read(open->port, buffer, wanted)
-                           : sp_blocking_read(open->port, buffer, wanted, open->readTimeoutMs);
-    if (result < 0) return kIoError;
-    *got = static_cast<std::uint32_t>(result);
-    return kDriverOk;
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    // By hand rather than with libserialport's blocking read, which takes a hung-up port
+    // (readable, yet reading nothing) for a quiet one and spins until its time-out.
+    const auto deadline = steady_clock::now() + milliseconds(open->readTimeoutMs);
+    while (*got < wanted) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now());
+        pollfd ready{open->fd, POLLIN, 0};
+        const int polled =
+            ::poll(&ready, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled < 0) return ioError(open->name, errno);
+        if (polled == 0) break;  // the time-out passed
+        if ((ready.revents & POLLIN) == 0) {
+            // Hung up or failed, with nothing left to read.
+            if (*got > 0) break;  // what came first is delivered; the next read fails
+            return ioError(open->name, EIO);
+        }
+        const ssize_t n = ::read(open->fd, bytes + *got, wanted - *got);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n <= 0) {
+            if (*got > 0) break;
+            // Readable and at its end: the port was hung up.
+            return ioError(open->name, n == 0 ? EIO : errno);
+        }
+        *got += static_cast<std::uint32_t>(n);
+    }
+    return {};
 }
 
-DriverStatus SerialPortDriver::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
-                                     std::uint32_t* written) {
+DriverError SerialPortDriver::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                                    std::uint32_t* written) {
     *written = 0;
     OpenPort* open = portOf(handle);
     const int result = sp_blocking_write(open->port, buffer, count, open->writeTimeoutMs);
-    if (result < 0) return kIoError;
+    if (result < 0) return errorOf(static_cast<sp_return>(result), open->name);
     *written = static_cast<std::uint32_t>(result);
-    return kDriverOk;
+    return {};
 }
 
-DriverStatus SerialPortDriver::setBaudRate(DeviceHandle handle, std::uint32_t baud) {
-    return statusOf(sp_set_baudrate(portOf(handle)->port, static_cast<int>(baud)));
+DriverError SerialPortDriver::setBaudRate(DeviceHandle handle, std::uint32_t baud) {
+    OpenPort* open = portOf(handle);
+    return errorOf(sp_set_baudrate(open->port, static_cast<int>(baud)), open->name);
 }
 
-DriverStatus SerialPortDriver::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
-                                                      std::uint8_t stopBits, std::uint8_t parity) {
+DriverError SerialPortDriver::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                                     std::uint8_t stopBits, std::uint8_t parity) {
+    OpenPort* open = portOf(handle);
     const auto line = serialport::mapDataCharacteristics(wordLength, stopBits, parity);
-    if (!line) return kInvalidParameter;
-    sp_port* port = portOf(handle)->port;
-    if (sp_set_bits(port, line->bits) != SP_OK) return kIoError;
-    if (sp_set_stopbits(port, line->stopBits) != SP_OK) return kIoError;
-    return statusOf(sp_set_parity(port, static_cast<sp_parity>(line->parity)));
+    if (!line) return ioError(open->name, EINVAL);
+    if (const DriverError e = errorOf(sp_set_bits(open->port, line->bits), open->name); !e.ok())
+        return e;
+    if (const DriverError e = errorOf(sp_set_stopbits(open->port, line->stopBits), open->name);
+        !e.ok())
+        return e;
+    return errorOf(sp_set_parity(open->port, static_cast<sp_parity>(line->parity)), open->name);
 }
 
-DriverStatus SerialPortDriver::setFlowControl(DeviceHandle handle, std::uint16_t flow,
-                                              std::uint8_t xon, std::uint8_t xoff) {
+DriverError SerialPortDriver::setFlowControl(DeviceHandle handle, std::uint16_t flow,
+                                             std::uint8_t xon, std::uint8_t xoff) {
     // libserialport keeps the usual XON and XOFF characters; the link uses no flow control.
     (void)xon;
     (void)xoff;
+    OpenPort* open = portOf(handle);
     const auto mode = serialport::mapFlowControl(flow);
-    if (!mode) return kInvalidParameter;
-    return statusOf(sp_set_flowcontrol(portOf(handle)->port, static_cast<sp_flowcontrol>(*mode)));
+    if (!mode) return ioError(open->name, EINVAL);
+    return errorOf(sp_set_flowcontrol(open->port, static_cast<sp_flowcontrol>(*mode)), open->name);
 }
 
-DriverStatus SerialPortDriver::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
-                                           std::uint32_t writeMs) {
+DriverError SerialPortDriver::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                                          std::uint32_t writeMs) {
     OpenPort* open = portOf(handle);
     open->readTimeoutMs = readMs;
     open->writeTimeoutMs = writeMs;
-    return kDriverOk;
+    return {};
 }
 
 }  // namespace transport

@@ -10,29 +10,28 @@ namespace transport {
 
 // The driver roles on the operating system's serial ports, through libserialport. Device
 // index N is the N-th USB serial port of the chip maker's vendor id, in port-name order.
+// An open port is locked against other programs that lock theirs (another instance of this
+// one among them), which then find it busy.
 class SerialPortDriver final : public Driver {
 public:
-    static constexpr DriverStatus kDeviceNotFound = 2;
-    static constexpr DriverStatus kIoError = 4;
-    static constexpr DriverStatus kInvalidParameter = 6;
-
-    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
-    DriverStatus close(DeviceHandle handle) override;
+    DriverError open(int deviceIndex, DeviceHandle* handle) override;
+    DriverError close(DeviceHandle handle) override;
     // Waits for the whole count or the read time-out; a time-out of 0 takes what is there.
-    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
-                      std::uint32_t* got) override;
-    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
-                       std::uint32_t* written) override;
-    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
-    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
-                                        std::uint8_t stopBits, std::uint8_t parity) override;
-    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
-                                std::uint8_t xoff) override;
-    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
-                             std::uint32_t writeMs) override;
+    // A port that was hung up (the dongle was pulled out) fails the read.
+    DriverError read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                     std::uint32_t* got) override;
+    DriverError write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                      std::uint32_t* written) override;
+    DriverError setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverError setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                       std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverError setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                               std::uint8_t xoff) override;
+    DriverError setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                            std::uint32_t writeMs) override;
 
     // Opens a port by its name, configuring nothing; for a port found by other means.
-    static DriverStatus openByName(const std::string& name, DeviceHandle* handle);
+    static DriverError openByName(const std::string& name, DeviceHandle* handle);
 };
 
 // The parts of port selection and argument mapping that do not touch a port.

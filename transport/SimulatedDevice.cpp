@@ -5,6 +5,11 @@
 
 namespace transport {
 
+namespace {
+// What every failing call answers but the open, which tells a missing device apart.
+DriverError failure() { return {DriverError::Cause::IoError, 0, {}}; }
+}  // namespace
+
 void DeviceLine::schedule(std::int64_t atMs, ByteView bytes) {
     if (bytes.empty()) return;
     std::lock_guard lock(mutex_);
@@ -64,6 +69,11 @@ void SimulatedDevice::setFault(DeviceFault fault, bool on) {
     faults_ = on ? faults_ | bit : faults_ & ~bit;
 }
 
+void SimulatedDevice::setOpenError(DriverError error) {
+    std::lock_guard lock(mutex_);
+    openError_ = std::move(error);
+}
+
 void SimulatedDevice::vanishAt(std::int64_t atMs) {
     std::lock_guard lock(mutex_);
     vanishAtMs_ = atMs;
@@ -118,64 +128,64 @@ bool SimulatedDevice::usable(DeviceHandle handle, std::int64_t nowMs) const {
     return open_ && handle == this && nowMs < vanishAtMs_;
 }
 
-DriverStatus SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
+DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
     const std::int64_t now = clock_.nowMs();
     std::lock_guard lock(mutex_);
     recordCall("open " + std::to_string(deviceIndex));
     *handle = nullptr;
-    if (deviceIndex != 0 || now >= vanishAtMs_) return kDeviceNotFound;
-    if (faulty(DeviceFault::Open)) return kIoError;
+    if (deviceIndex != 0 || now >= vanishAtMs_) return {DriverError::Cause::NoDevice, 0, {}};
+    if (faulty(DeviceFault::Open)) return openError_;
     open_ = true;
     *handle = this;
-    return kDriverOk;
+    return {};
 }
 
-DriverStatus SimulatedDevice::close(DeviceHandle handle) {
+DriverError SimulatedDevice::close(DeviceHandle handle) {
     std::lock_guard lock(mutex_);
     recordCall("close");
-    if (!open_ || handle != this) return kInvalidHandle;
+    if (!open_ || handle != this) return failure();
     open_ = false;
-    return kDriverOk;
+    return {};
 }
 
-DriverStatus SimulatedDevice::configure(DeviceHandle handle, DeviceFault fault, std::string call) {
+DriverError SimulatedDevice::configure(DeviceHandle handle, DeviceFault fault, std::string call) {
     recordCall(std::move(call));
-    if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
-    return faulty(fault) ? kIoError : kDriverOk;
+    if (!usable(handle, clock_.nowMs()) || faulty(fault)) return failure();
+    return {};
 }
 
-DriverStatus SimulatedDevice::setBaudRate(DeviceHandle handle, std::uint32_t baud) {
+DriverError SimulatedDevice::setBaudRate(DeviceHandle handle, std::uint32_t baud) {
     std::lock_guard lock(mutex_);
     return configure(handle, DeviceFault::BaudRate, "baud " + std::to_string(baud));
 }
 
-DriverStatus SimulatedDevice::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
-                                                     std::uint8_t stopBits, std::uint8_t parity) {
+DriverError SimulatedDevice::setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                                    std::uint8_t stopBits, std::uint8_t parity) {
     std::lock_guard lock(mutex_);
     return configure(handle, DeviceFault::DataCharacteristics,
                      "data " + std::to_string(wordLength) + ' ' + std::to_string(stopBits) + ' ' +
                          std::to_string(parity));
 }
 
-DriverStatus SimulatedDevice::setFlowControl(DeviceHandle handle, std::uint16_t flow,
-                                             std::uint8_t xon, std::uint8_t xoff) {
+DriverError SimulatedDevice::setFlowControl(DeviceHandle handle, std::uint16_t flow,
+                                            std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard lock(mutex_);
     return configure(
         handle, DeviceFault::FlowControl,
         "flow " + std::to_string(flow) + ' ' + std::to_string(xon) + ' ' + std::to_string(xoff));
 }
 
-DriverStatus SimulatedDevice::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
-                                          std::uint32_t writeMs) {
+DriverError SimulatedDevice::setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                                         std::uint32_t writeMs) {
     std::lock_guard lock(mutex_);
     recordCall("timeouts " + std::to_string(readMs) + ' ' + std::to_string(writeMs));
-    if (!usable(handle, clock_.nowMs())) return open_ ? kIoError : kInvalidHandle;
+    if (!usable(handle, clock_.nowMs())) return failure();
     readTimeoutMs_ = readMs;
-    return kDriverOk;
+    return {};
 }
 
-DriverStatus SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
-                                   std::uint32_t* got) {
+DriverError SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                                  std::uint32_t* got) {
     *got = 0;
     const std::int64_t start = clock_.nowMs();
     std::uint32_t timeout = 0;
@@ -205,28 +215,28 @@ DriverStatus SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint3
             *got = line_.take(std::max(end, clock_.nowMs()), static_cast<std::uint8_t*>(buffer),
                               wanted);
     }
-    const DriverStatus status = fails ? kIoError : kDriverOk;
+    const DriverError status = fails ? failure() : DriverError{};
     std::lock_guard lock(mutex_);
     if (recording_)
         reads_.push_back(ReadRecord{start, clock_.nowMs(), timeout, wanted, *got, status});
     return status;
 }
 
-DriverStatus SimulatedDevice::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
-                                    std::uint32_t* written) {
+DriverError SimulatedDevice::write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                                   std::uint32_t* written) {
     *written = 0;
     const std::int64_t now = clock_.nowMs();
     const ByteView bytes(buffer, count);
     DevicePeer* peer = nullptr;
     {
         std::lock_guard lock(mutex_);
-        if (!usable(handle, now) || faulty(DeviceFault::Write)) return kIoError;
+        if (!usable(handle, now) || faulty(DeviceFault::Write)) return failure();
         if (recording_) writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
         peer = peer_;
     }
     *written = count;
     if (peer) peer->onWrite(bytes, now, line_);
-    return kDriverOk;
+    return {};
 }
 
 }  // namespace transport

@@ -66,7 +66,7 @@ struct ReadRecord {
     std::uint32_t timeoutMs;  // the read time-out in force
     std::uint32_t wanted;
     std::uint32_t got;
-    DriverStatus status;
+    DriverError status;
 };
 
 // A USB serial device in the process: reads wait on the given clock (in virtual time they
@@ -76,17 +76,14 @@ struct ReadRecord {
 // peer runs, so a peer may call back into the device.
 class SimulatedDevice final : public Driver {
 public:
-    // Statuses the device answers, with the values the chip maker's library uses.
-    static constexpr DriverStatus kInvalidHandle = 1;
-    static constexpr DriverStatus kDeviceNotFound = 2;
-    static constexpr DriverStatus kIoError = 4;
-
     explicit SimulatedDevice(Clock& clock);
 
     void setPeer(DevicePeer* peer);
     DeviceLine& line() { return line_; }
 
     void setFault(DeviceFault fault, bool on = true);
+    // What the open answers while the Open fault is on; an input/output error unless set.
+    void setOpenError(DriverError error);
     // From atMs on the device is gone: open, reads and writes fail at once, and nothing
     // scheduled arrives any more. A read in progress fails when the moment comes.
     void vanishAt(std::int64_t atMs);
@@ -102,25 +99,25 @@ public:
     // Records are kept from the start; a long demonstration run can do without them.
     void setRecording(bool on);
 
-    DriverStatus open(int deviceIndex, DeviceHandle* handle) override;
-    DriverStatus close(DeviceHandle handle) override;
-    DriverStatus read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
-                      std::uint32_t* got) override;
-    DriverStatus write(DeviceHandle handle, const void* buffer, std::uint32_t count,
-                       std::uint32_t* written) override;
-    DriverStatus setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
-    DriverStatus setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
-                                        std::uint8_t stopBits, std::uint8_t parity) override;
-    DriverStatus setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
-                                std::uint8_t xoff) override;
-    DriverStatus setTimeouts(DeviceHandle handle, std::uint32_t readMs,
-                             std::uint32_t writeMs) override;
+    DriverError open(int deviceIndex, DeviceHandle* handle) override;
+    DriverError close(DeviceHandle handle) override;
+    DriverError read(DeviceHandle handle, void* buffer, std::uint32_t wanted,
+                     std::uint32_t* got) override;
+    DriverError write(DeviceHandle handle, const void* buffer, std::uint32_t count,
+                      std::uint32_t* written) override;
+    DriverError setBaudRate(DeviceHandle handle, std::uint32_t baud) override;
+    DriverError setDataCharacteristics(DeviceHandle handle, std::uint8_t wordLength,
+                                       std::uint8_t stopBits, std::uint8_t parity) override;
+    DriverError setFlowControl(DeviceHandle handle, std::uint16_t flow, std::uint8_t xon,
+                               std::uint8_t xoff) override;
+    DriverError setTimeouts(DeviceHandle handle, std::uint32_t readMs,
+                            std::uint32_t writeMs) override;
 
 private:
     static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
     // Answers the status a configuration call gets, recording the call. Locked by caller.
-    DriverStatus configure(DeviceHandle handle, DeviceFault fault, std::string call);
+    DriverError configure(DeviceHandle handle, DeviceFault fault, std::string call);
     bool usable(DeviceHandle handle, std::int64_t nowMs) const;
     bool faulty(DeviceFault fault) const;
     void recordCall(std::string call);
@@ -130,6 +127,7 @@ private:
     mutable std::mutex mutex_;
     DevicePeer* peer_ = nullptr;
     unsigned faults_ = 0;  // one bit per DeviceFault
+    DriverError openError_{DriverError::Cause::IoError, 0, {}};
     std::int64_t vanishAtMs_ = kNever;
     bool open_ = false;
     std::uint32_t readTimeoutMs_ = 0;

@@ -65,8 +65,9 @@ void FakeDialogHost::enableItem(int id, bool enabled) {
 bool FakeDialogHost::itemEnabled(int id) { return items_[id].enabled; }
 
 void FakeDialogHost::messageBox(BoxOwner, const std::string& text, const std::string& caption,
-                                BoxIcon) {
+                                BoxIcon, const std::string& details) {
     boxes_.push_back(caption + ": " + text);
+    boxDetails_.push_back(details);
     record({HostEvent::Box, kIdNone, caption, false});
 }
 

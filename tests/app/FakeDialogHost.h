@@ -42,7 +42,7 @@ public:
     void enableItem(int id, bool enabled) override;
     bool itemEnabled(int id) override;
     void messageBox(BoxOwner owner, const std::string& text, const std::string& caption,
-                    BoxIcon icon) override;
+                    BoxIcon icon, const std::string& details) override;
 
     // The operator, from the script.
     void type(const std::string& text) { items_[kIdTurbineId].text = text; }
@@ -54,6 +54,8 @@ public:
     std::vector<std::string> texts(int id) const;
     // Box captions with their texts, "caption: text".
     std::vector<std::string> boxes() const { return boxes_; }
+    // The details of each box, in the same order; empty for a box without.
+    std::vector<std::string> boxDetails() const { return boxDetails_; }
     bool ended() const { return ended_; }
 
 private:
@@ -68,6 +70,7 @@ private:
     std::map<int, Item> items_;
     std::vector<HostEvent> events_;
     std::vector<std::string> boxes_;
+    std::vector<std::string> boxDetails_;
     bool ended_ = false;
     int result_ = 0;
 

@@ -77,7 +77,10 @@ public:
     FixDialog dialog{host, rig.objects};
     QDialog* window = nullptr;
     QStringList statuses;
-    QStringList boxes;  // "caption: text"
+    QStringList boxes;    // "caption: text"
+    QStringList details;  // each box's informative text
+    // Each box's width beyond its caption, in lines of a large bold title font.
+    QList<double> captionRoom;
     bool timedOut = false;
 
 private:
@@ -97,6 +100,13 @@ private:
             if (!box || !box->isVisible() || box->property("seen").toBool()) return;
             box->setProperty("seen", true);
             boxes << box->windowTitle() + ": " + box->text();
+            details << box->informativeText();
+            QFont title = box->font();
+            title.setBold(true);
+            title.setPointSizeF(title.pointSizeF() * 1.5);
+            const QFontMetrics metrics(title);
+            captionRoom << double(box->width() - metrics.horizontalAdvance(box->windowTitle())) /
+                               metrics.height();
             answer(*this, *box);
         });
         boxWatch.start(kTickMs);
@@ -128,6 +138,7 @@ private slots:
     void closeMidFixEndsTheWorker();
     void closeWithFixCompleteBoxOpen();
     void looksLikeTheTemplate();
+    void othersCountStaysRightAlignedInItsField();
 };
 
 void FixDialogGuiTest::wholeFixByKeyboardAndMouse() {
@@ -207,6 +218,10 @@ void FixDialogGuiTest::turbineIdWithoutDigits() {
     QVERIFY(!run.timedOut);
     QCOMPARE(result, 0);
     QCOMPARE(run.boxes, QStringList({"No turbine specified: No identifier digits found."}));
+    QCOMPARE(run.details, QStringList({""}));
+    // The box is not cut to its short text: its caption shows whole in a title bar, even in
+    // a window manager's larger title font.
+    QVERIFY(run.captionRoom.front() >= 2);  // room for the title bar's close button
     QCOMPARE(run.worker().target(), 0);
 }
 
@@ -221,6 +236,8 @@ void FixDialogGuiTest::noRadioShowsFaultAndExitsWithOne() {
     QCOMPARE(result, 1);
     QCOMPARE(run.boxes,
              QStringList({"Communications fault: Could not find downtower tallis radio"}));
+    QCOMPARE(run.details, QStringList({"The dongle failed. Unplug the dongle, plug it in again, "
+                                       "then start the program again."}));
     QVERIFY(!shown);
 }
 
@@ -291,6 +308,30 @@ void FixDialogGuiTest::looksLikeTheTemplate() {
     QVERIFY(searchIsDefault);
     // 159 x 110 dialog units: the ratio of the two holds whatever the font.
     QVERIFY(size.width() > size.height());
+}
+
+// A count too wide for its field is shown whole; a count that fits is right-aligned in the
+// field as the template placed it, however wide an earlier count was.
+void FixDialogGuiTest::othersCountStaysRightAlignedInItsField() {
+    GuiRun run;
+    QRect field, wide, back;
+    int wideText = 0;
+    bool rightAligned = false;
+    run.runDialog([&](GuiRun& r) {
+        QLabel* count = r.others();
+        field = count->geometry();
+        r.host.setItemText(kIdOthersCount, "12345");
+        wide = count->geometry();
+        wideText = count->fontMetrics().horizontalAdvance("12345");
+        r.host.setItemText(kIdOthersCount, "7");
+        back = count->geometry();
+        rightAligned = (count->alignment() & Qt::AlignRight) != 0;
+        r.close();
+    });
+    QVERIFY(rightAligned);
+    QCOMPARE(wide.left(), field.left());
+    QVERIFY(wide.width() >= wideText);
+    QCOMPARE(back, field);
 }
 
 QTEST_MAIN(FixDialogGuiTest)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "FakeDialogHost.h"
 #include "FieldRig.h"
 #include "app/Startup.h"
@@ -30,6 +32,50 @@ TEST(StartupTest, NoRadioShowsTheFaultAndExitsWithOne) {
                                     "Communications fault: Could not find downtower tallis radio"});
         EXPECT_TRUE(host.events().size() == 1);  // the box; no Init
         EXPECT_EQ(rig.objects.poller, nullptr);
+    }
+}
+
+struct CauseCase {
+    transport::DriverError error;
+    const char* details;
+};
+
+// Each cause of a failed attachment: the same box and exit code, the cause and what to do
+// below the text, and the same line on the standard error stream.
+TEST(StartupTest, AFailedAttachmentSaysWhyAndWhatToDo) {
+    using Cause = transport::DriverError::Cause;
+    const std::vector<CauseCase> cases = {
+        {{Cause::NoDevice, 0, {}},
+         "No USB serial adapter of vendor 0x0403 is plugged in. Plug in the radio dongle, then "
+         "start the program again."},
+        {{Cause::PermissionDenied, 0, "/dev/ttyUSB0"},
+         "Permission denied on /dev/ttyUSB0. Install the qor-comm-fix package, or join the "
+         "dialout group and log in again; then plug the dongle in again."},
+        {{Cause::PortBusy, 0, "/dev/ttyUSB0"},
+         "/dev/ttyUSB0 is in use by another program. Close that program, then start this one "
+         "again."},
+        {{Cause::IoError, EIO, "/dev/ttyUSB0"},
+         "/dev/ttyUSB0 failed: Input/output error. Unplug the dongle, plug it in again, then "
+         "start the program again."},
+        {{Cause::LibraryMissing, 0, "FTD2XX.dll"},
+         "FTD2XX.dll not found. Install the driver of the dongle's USB serial chip, or put "
+         "FTD2XX.dll beside the program."},
+        {{Cause::LibraryStatus, 3, "libftd2xx.so"},
+         "The driver library libftd2xx.so reported status 3. Unplug the dongle, plug it in "
+         "again, then start the program again."},
+    };
+    for (const CauseCase& c : cases) {
+        SCOPED_TRACE(c.details);
+        FieldRig rig;
+        rig.field->device().setFault(transport::DeviceFault::Open);
+        rig.field->device().setOpenError(c.error);
+        FakeDialogHost host;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runFixApplication(rig.objects, host), kExitNoRadio);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string(c.details) + "\n");
+        EXPECT_EQ(host.boxes(), std::vector<std::string>{
+                                    "Communications fault: Could not find downtower tallis radio"});
+        EXPECT_EQ(host.boxDetails(), std::vector<std::string>{c.details});
     }
 }
 

@@ -20,7 +20,7 @@ struct Arrival {
 class FieldHarness {
 public:
     explicit FieldHarness(const Scenario& scenario) : sim_(makeSimulatedField(scenario, clock_)) {
-        EXPECT_EQ(sim_->device().open(0, &handle_), 0u);
+        EXPECT_TRUE(sim_->device().open(0, &handle_).ok());
     }
 
     void write(const Bytes& bytes) {
@@ -221,23 +221,23 @@ TEST(SimulatedFieldTest, AppliesTheDeviceFaults) {
     Scenario opening;
     opening.device.openFails = true;
     DeviceHandle handle = nullptr;
-    EXPECT_NE(makeSimulatedField(opening, clock)->device().open(0, &handle), 0u);
+    EXPECT_FALSE(makeSimulatedField(opening, clock)->device().open(0, &handle).ok());
 
     Scenario baud;
     baud.device.baudRateFails = true;
     auto baudField = makeSimulatedField(baud, clock);
-    ASSERT_EQ(baudField->device().open(0, &handle), 0u);
-    EXPECT_NE(baudField->device().setBaudRate(handle, 115200), 0u);
+    ASSERT_TRUE(baudField->device().open(0, &handle).ok());
+    EXPECT_FALSE(baudField->device().setBaudRate(handle, 115200).ok());
 
     Scenario vanishing = defaultField();
     vanishing.device.vanishesAtMs = 500;
     auto gone = makeSimulatedField(vanishing, clock);
-    ASSERT_EQ(gone->device().open(0, &handle), 0u);
-    EXPECT_EQ(gone->device().setBaudRate(handle, 115200), 0u);
+    ASSERT_TRUE(gone->device().open(0, &handle).ok());
+    EXPECT_TRUE(gone->device().setBaudRate(handle, 115200).ok());
     clock.sleepFor(500);
     std::uint8_t buffer[16];
     std::uint32_t got = 0;
-    EXPECT_NE(gone->device().read(handle, buffer, sizeof buffer, &got), 0u);
+    EXPECT_FALSE(gone->device().read(handle, buffer, sizeof buffer, &got).ok());
 }
 
 }  // namespace

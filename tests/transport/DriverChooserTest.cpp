@@ -8,16 +8,16 @@ using namespace transport;
 
 namespace {
 
-TEST(DriverChooserTest, TheLibraryServesWhenItLoads) {
-    auto driver = chooseDriver(FAKE_FTD2XX_PATH);
-    EXPECT_NE(dynamic_cast<Ftd2xxDriver*>(driver.get()), nullptr);
-}
-
-TEST(DriverChooserTest, TheSerialPortsServeWithoutTheLibrary) {
-    auto driver = chooseDriver("/nonexistent/libftd2xx.so");
-    EXPECT_NE(dynamic_cast<SerialPortDriver*>(driver.get()), nullptr);
-    driver = chooseDriver(FAKE_FTD2XX_INCOMPLETE_PATH);
-    EXPECT_NE(dynamic_cast<SerialPortDriver*>(driver.get()), nullptr);
+TEST(DriverChooserTest, TheLibraryComesFirstWhenItLoadsThenTheSerialPorts) {
+    auto drivers = platformDrivers(FAKE_FTD2XX_PATH);
+    ASSERT_EQ(drivers.size(), 2u);
+    EXPECT_NE(dynamic_cast<Ftd2xxDriver*>(drivers[0].get()), nullptr);
+    EXPECT_NE(dynamic_cast<SerialPortDriver*>(drivers[1].get()), nullptr);
+    for (const char* absent : {"/nonexistent/libftd2xx.so", FAKE_FTD2XX_INCOMPLETE_PATH}) {
+        drivers = platformDrivers(absent);
+        ASSERT_EQ(drivers.size(), 1u) << absent;
+        EXPECT_NE(dynamic_cast<SerialPortDriver*>(drivers[0].get()), nullptr);
+    }
 }
 
 }  // namespace

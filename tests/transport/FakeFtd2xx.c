@@ -1,8 +1,15 @@
 /* A stand-in for the chip maker's driver library with the same eight C functions. It logs
-   every call, answers the statuses a test sets, and reads from bytes a test feeds it. */
+   every call, answers the statuses a test sets, and reads from bytes a test feeds it. Like
+   the real library it can run a thread of its own, started by the open. */
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#include <time.h>
+#endif
 
 typedef void* FT_HANDLE;
 typedef uint32_t FT_STATUS;
@@ -14,6 +21,7 @@ static uint32_t inputLength;
 static unsigned char output[512];
 static uint32_t outputLength;
 static int device;
+static unsigned* beatsWanted;
 
 enum { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -38,11 +46,41 @@ const unsigned char* FakeFtd2xx_output(uint32_t* count) {
     *count = outputLength;
     return output;
 }
+/* The next open starts a thread that adds 1 to *beats every millisecond, for ever. */
+void FakeFtd2xx_runThread(unsigned* beats) { beatsWanted = beats; }
+
+#ifdef _WIN32
+static DWORD WINAPI beat(void* beats) {
+    for (;;) {
+        Sleep(1);
+        InterlockedIncrement((volatile LONG*)beats);
+    }
+}
+static void startThread(unsigned* beats) {
+    HANDLE thread = CreateThread(NULL, 0, beat, beats, 0, NULL);
+    if (thread) CloseHandle(thread);
+}
+#else
+static void* beat(void* beats) {
+    const struct timespec millisecond = {0, 1000000};
+    for (;;) {
+        nanosleep(&millisecond, NULL);
+        __atomic_add_fetch((unsigned*)beats, 1u, __ATOMIC_RELEASE);
+    }
+    return NULL;
+}
+static void startThread(unsigned* beats) {
+    pthread_t thread;
+    if (pthread_create(&thread, NULL, beat, beats) == 0) pthread_detach(thread);
+}
+#endif
 
 FT_STATUS FT_Open(int index, FT_HANDLE* handle) {
     char text[32];
     snprintf(text, sizeof text, "open %d", index);
     logCall(text);
+    if (beatsWanted) startThread(beatsWanted);
+    beatsWanted = NULL;
     *handle = failing[kOpen] ? NULL : &device;
     return failing[kOpen];
 }

@@ -3,9 +3,10 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
-#include "Ftd2xxRoundTrip.h"
+#include "Ftd2xxLibraryChecks.h"
 #include "transport/Ftd2xxDriver.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
@@ -22,6 +23,7 @@ struct FakeLibrary {
     void (*fail)(int, std::uint32_t) = nullptr;
     void (*feed)(const void*, std::uint32_t) = nullptr;
     const unsigned char* (*output)(std::uint32_t*) = nullptr;
+    void (*runThread)(unsigned*) = nullptr;
 
     enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -31,6 +33,7 @@ struct FakeLibrary {
         fail = reinterpret_cast<decltype(fail)>(dlsym(handle, "FakeFtd2xx_fail"));
         feed = reinterpret_cast<decltype(feed)>(dlsym(handle, "FakeFtd2xx_feed"));
         output = reinterpret_cast<decltype(output)>(dlsym(handle, "FakeFtd2xx_output"));
+        runThread = reinterpret_cast<decltype(runThread)>(dlsym(handle, "FakeFtd2xx_runThread"));
         reset();
     }
     ~FakeLibrary() { dlclose(handle); }
@@ -67,6 +70,32 @@ TEST(Ftd2xxDriverTest, ALibraryStatusFailsItsStep) {
     EXPECT_EQ(openDevice(*driver, Settings{}, 0, 115200), nullptr);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "port setup err");
     EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;close;");
+}
+
+TEST(Ftd2xxDriverTest, TheLibrarysStatusesSayWhyTheOpenFailed) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
+    ASSERT_NE(driver, nullptr);
+    fake.fail(FakeLibrary::kOpen, 2);  // the library's "device not found"
+    EXPECT_EQ(runOpenSequence(*driver, 0, 115200).error,
+              (DriverError{DriverError::Cause::NoDevice, 0, {}}));
+    fake.fail(FakeLibrary::kOpen, 3);
+    EXPECT_EQ(runOpenSequence(*driver, 0, 115200).error,
+              (DriverError{DriverError::Cause::LibraryStatus, 3, FAKE_FTD2XX_PATH}));
+    fake.reset();
+    fake.fail(FakeLibrary::kBaud, 4);
+    const OpenOutcome baud = runOpenSequence(*driver, 0, 115200);
+    EXPECT_EQ(baud.failedStep, OpenStep::BaudRate);
+    EXPECT_EQ(baud.error, (DriverError{DriverError::Cause::LibraryStatus, 4, FAKE_FTD2XX_PATH}));
+}
+
+// In a process of its own: the crash, were the library unloaded, would end it.
+TEST(Ftd2xxDriverTest, TheLibraryStaysLoadedForItsOwnThreads) {
+    EXPECT_EXIT(
+        std::_Exit(libraryThreadOutlivesTheDriver<FakeLibrary>(Ftd2xxDriver::load(FAKE_FTD2XX_PATH))
+                       ? 0
+                       : 2),
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Ftd2xxDriverTest, APortReadsWritesAndClosesThroughTheLibrary) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Ftd2xxRoundTrip.h"
+#include "Ftd2xxLibraryChecks.h"
 #include "transport/DriverChooser.h"
 #include "transport/Ftd2xxDriver.h"
 #include "transport/Port.h"
@@ -24,6 +24,7 @@ struct FakeLibrary {
     void (*fail)(int, std::uint32_t) = nullptr;
     void (*feed)(const void*, std::uint32_t) = nullptr;
     const unsigned char* (*output)(std::uint32_t*) = nullptr;
+    void (*runThread)(unsigned*) = nullptr;
 
     enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -38,6 +39,7 @@ struct FakeLibrary {
         bind("FakeFtd2xx_fail", fail);
         bind("FakeFtd2xx_feed", feed);
         bind("FakeFtd2xx_output", output);
+        bind("FakeFtd2xx_runThread", runThread);
         reset();
     }
     ~FakeLibrary() { FreeLibrary(handle); }
@@ -71,9 +73,10 @@ TEST(Ftd2xxDriverWindowsTest, OnlyALibraryWithAllEightOrdinalsLoads) {
 
 TEST(Ftd2xxDriverWindowsTest, TheOpenSequenceCallsTheLibraryByOrdinal) {
     FakeLibrary fake;
-    auto driver = chooseDriver();
-    ASSERT_NE(dynamic_cast<Ftd2xxDriver*>(driver.get()), nullptr);
-    const Opened opened = openCaught(*driver);
+    const auto drivers = platformDrivers();
+    ASSERT_EQ(drivers.size(), 1u);
+    ASSERT_NE(dynamic_cast<Ftd2xxDriver*>(drivers[0].get()), nullptr);
+    const Opened opened = openCaught(*drivers[0]);
     EXPECT_NE(opened.handle, nullptr);
     EXPECT_EQ(opened.printed, "");
     EXPECT_STREQ(fake.log(), "open 0;baud 115200;data 8 0 0;flow 0 0 0;timeouts 200 0;");
@@ -97,16 +100,22 @@ TEST(Ftd2xxDriverWindowsTest, APortReadsWritesAndClosesThroughTheLibrary) {
     expectRoundTripThroughTheLibrary(*driver, fake);
 }
 
-TEST(Ftd2xxDriverWindowsTest, WithoutTheLibraryThereIsNoDeviceToOpen) {
-    auto driver = chooseDriver("NoSuchLibrary.dll");
-    ASSERT_NE(driver, nullptr);
-    EXPECT_EQ(openCaught(*driver).printed, "unable to open communication device");
+TEST(Ftd2xxDriverWindowsTest, WithoutTheLibraryTheOpenSaysItIsMissing) {
+    const auto drivers = platformDrivers("NoSuchLibrary.dll");
+    ASSERT_EQ(drivers.size(), 1u);
+    EXPECT_EQ(openCaught(*drivers[0]).printed, "unable to open communication device");
 
     VirtualClock clock;
-    PortFactory factory(*driver, clock, Settings{});
+    PortFactory factory(drivers, clock, Settings{});
     ByteSource* source = nullptr;
-    EXPECT_EQ(factory.create(source, 0, 115200), nullptr);
+    DriverError failure;
+    EXPECT_EQ(factory.create(source, 0, 115200, &failure), nullptr);
     EXPECT_EQ(source, nullptr);
+    EXPECT_EQ(failure, (DriverError{DriverError::Cause::LibraryMissing, 0, "NoSuchLibrary.dll"}));
+}
+
+TEST(Ftd2xxDriverWindowsTest, TheLibraryStaysLoadedForItsOwnThreads) {
+    EXPECT_TRUE(libraryThreadOutlivesTheDriver<FakeLibrary>(Ftd2xxDriver::load()));
 }
 
 }  // namespace

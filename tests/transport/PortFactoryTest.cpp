@@ -119,6 +119,107 @@ TEST(PortFactoryTest, FailureAnswersNullAndClearsTheSource) {
     EXPECT_EQ(source, nullptr);
 }
 
+// Drivers tried in turn: the first that opens and configures the device serves.
+struct TwoDrivers {
+    VirtualClock clock;
+    SimulatedDevice first{clock};
+    SimulatedDevice second{clock};
+    PortFactory factory{std::vector<Driver*>{&first, &second}, clock, Settings{}};
+    std::unique_ptr<PortPoller> poller;
+    DriverError failure;
+    std::string printed;
+
+    void create() {
+        ByteSource* source = nullptr;
+        ::testing::internal::CaptureStdout();
+        poller = factory.create(source, 0, 115200, &failure);
+        printed = ::testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST(PortFactoryTest, TheNextDriverServesWhenOneCannotOpenTheDevice) {
+    TwoDrivers rig;
+    rig.first.setFault(DeviceFault::Open);
+    rig.create();
+    ASSERT_NE(rig.poller, nullptr);
+    EXPECT_EQ(rig.printed, "");
+    EXPECT_TRUE(rig.failure.ok());
+    EXPECT_FALSE(rig.first.isOpen());
+    EXPECT_EQ(rig.poller->port().write(ByteView("ab")), 2);
+    EXPECT_EQ(rig.second.writes().size(), 1u);
+}
+
+TEST(PortFactoryTest, ADeviceThatWillNotTakeItsSettingsIsClosedAndTheNextDriverTried) {
+    TwoDrivers rig;
+    rig.first.setFault(DeviceFault::BaudRate);
+    rig.create();
+    ASSERT_NE(rig.poller, nullptr);
+    EXPECT_EQ(rig.printed, "");
+    EXPECT_EQ(rig.first.calls(), (std::vector<std::string>{"open 0", "baud 115200", "close"}));
+    EXPECT_TRUE(rig.second.isOpen());
+}
+
+struct BothFail {
+    DriverError first;
+    DriverError second;
+    DriverError reported;
+};
+
+// When every driver fails, the one failure told is the one the operator can act on: a driver
+// that found no device, or is missing, says less than one that found the port and failed.
+TEST(PortFactoryTest, WhenEveryDriverFailsTheMostTellingCauseIsReported) {
+    using Cause = DriverError::Cause;
+    const DriverError none{Cause::NoDevice, 0, {}};
+    const DriverError denied{Cause::PermissionDenied, 0, "/dev/ttyUSB0"};
+    const DriverError status{Cause::LibraryStatus, 3, "libftd2xx.so"};
+    const DriverError busy{Cause::PortBusy, 0, "/dev/ttyUSB0"};
+    const DriverError missing{Cause::LibraryMissing, 0, "FTD2XX.dll"};
+    const std::vector<BothFail> cases = {
+        {none, denied, denied},    {status, denied, denied}, {status, none, status},
+        {status, busy, busy},      {none, none, none},       {missing, none, none},
+        {missing, status, status},
+    };
+    for (const BothFail& c : cases) {
+        TwoDrivers rig;
+        rig.first.setFault(DeviceFault::Open);
+        rig.first.setOpenError(c.first);
+        rig.second.setFault(DeviceFault::Open);
+        rig.second.setOpenError(c.second);
+        rig.create();
+        EXPECT_EQ(rig.poller, nullptr);
+        EXPECT_EQ(rig.failure, c.reported) << c.first.describe() << " / " << c.second.describe();
+        EXPECT_EQ(rig.printed, "unable to open communication device");
+    }
+}
+
+TEST(PortFactoryTest, WhenEveryDriverFailsTheReportedFailurePrintsItsStepOnce) {
+    TwoDrivers rig;
+    rig.first.setFault(DeviceFault::Open);
+    rig.second.setFault(DeviceFault::FlowControl);
+    rig.create();
+    EXPECT_EQ(rig.poller, nullptr);
+    EXPECT_EQ(rig.printed, "port flow err");
+    EXPECT_EQ(rig.failure.cause, DriverError::Cause::IoError);
+}
+
+// A driver whose reads come back early with nothing, or fail at once, must not make the
+// port's caller spin: here the device's reads pass on a clock other than the port's.
+TEST(PortFactoryTest, AReadThatBringsNothingTakesItsWholeTimeOut) {
+    VirtualClock deviceClock;
+    SimulatedDevice device(deviceClock);
+    VirtualClock clock;
+    PortFactory factory(device, clock, Settings{});
+    ByteSource* source = nullptr;
+    auto poller = factory.create(source, 0, 115200);
+    ASSERT_NE(poller, nullptr);
+    poller->port().setReadTimeout(20);
+    EXPECT_EQ(poller->port().pump(), 1);
+    EXPECT_EQ(clock.nowMs(), 20);
+    device.setFault(DeviceFault::Read);
+    EXPECT_EQ(poller->port().pump(), -1);
+    EXPECT_EQ(clock.nowMs(), 40);
+}
+
 TEST(PortFactoryTest, DestroyingThePollerClosesTheDevice) {
     transport::testing::PortRig rig;
     EXPECT_TRUE(rig.device.isOpen());

@@ -83,9 +83,10 @@ TEST(SerialArgumentsTest, FlowControlMapsToLibraryTerms) {
 TEST(SerialPortDriverTest, AMissingDeviceFailsTheOpen) {
     SerialPortDriver driver;
     DeviceHandle handle = &driver;
-    EXPECT_EQ(driver.open(99, &handle), SerialPortDriver::kDeviceNotFound);
+    EXPECT_EQ(driver.open(99, &handle).cause, DriverError::Cause::NoDevice);
     EXPECT_EQ(handle, nullptr);
-    EXPECT_NE(SerialPortDriver::openByName("/dev/nonexistent-port", &handle), kDriverOk);
+    EXPECT_EQ(SerialPortDriver::openByName("/dev/nonexistent-port", &handle).cause,
+              DriverError::Cause::NoDevice);
     EXPECT_EQ(handle, nullptr);
 }
 

@@ -7,11 +7,15 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,9 +23,11 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/transport/PortTestSupport.h"
+#include "transport/DriverChooser.h"
 #include "transport/SerialPortDriver.h"
 
 // Modem-control requests succeed with no lines set: a pseudo-terminal has none.
@@ -107,61 +113,198 @@ std::string readAll(int fd) {
     return bytes;
 }
 
-// Runs in the child; the exit code tells the parent.
-int exchangeOverThePty() {
-    int master = -1;
-    int slave = -1;
-    char name[64] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return kSkipped;
-    termios raw{};
-    tcgetattr(master, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(master, TCSANOW, &raw);
-    fcntl(master, F_SETFL, O_NONBLOCK);
-    if (!enterPrivateMounts() || !dressUpAsUsbPorts(name)) return kSkipped;
+constexpr const char* kPortName = "/dev/ttyUSB1";
 
-    SteadyClock clock;
-    SerialPortDriver driver;
-    PortFactory factory(driver, clock, Settings{});
-    ByteSource* source = nullptr;
-    auto poller = factory.create(source, 0, 115200);
-    if (!poller) return 1;
-    RawLog rawLog;
-    transport::testing::CompleteOn top(0xAA);
-    source->setPending(&rawLog);
-    rawLog.setPending(&top);
-
-    FtdiPort& port = poller->port();
-    if (port.write(ByteView("query")) != 5) return 2;
-    if (::write(master, "answer\xAA", 7) != 7) return 3;
-    if (!poller->wait(1800)) return 4;
-    if (std::string(rawLog.log().begin(), rawLog.log().end()) != "answer\xAA") return 5;
-    if (readAll(master) != "query") return 6;
-    // Nothing more comes: the wait runs out on empty reads.
-    poller->drain(0);
-    if (poller->wait(10)) return 7;
-    // The far end goes away: reads fail at once, and each still takes its time-out.
-    ::close(master);
-    const std::int64_t start = clock.nowMs();
-    if (poller->wait(100)) return 8;
-    if (clock.nowMs() - start < 4 * 20) return 9;
-    poller.reset();
-    return 0;
+// Gives up every capability, so that the kernel's checks of file modes and of exclusive
+// ttys apply to this process as to an ordinary user's.
+bool dropCapabilities() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+    return syscall(SYS_capset, &header, none) == 0;
 }
 
-TEST(SerialPortPtyTest, AnAnswerTravelsThroughTheChipVendorsFirstPort) {
+// A second opening of the port, as another program would hold it.
+int holdPort() { return ::open(kPortName, O_RDWR | O_NOCTTY | O_NONBLOCK); }
+
+// The port, as the program opens it: through the factory, linked port -> raw log -> top.
+struct OpenedPort {
+    explicit OpenedPort(PortFactory& factory) {
+        poller = factory.create(source, 0, 115200, &failure);
+        if (!poller) return;
+        source->setPending(&rawLog);
+        rawLog.setPending(&top);
+    }
+    ByteSource* source = nullptr;
+    DriverError failure;
+    RawLog rawLog;
+    transport::testing::CompleteOn top{0xAA};
+    std::unique_ptr<PortPoller> poller;
+};
+
+// A query written to the port reaches the far end, and the answer comes back up the chain.
+bool exchanges(OpenedPort& opened, int master) {
+    if (opened.poller->port().write(ByteView("query")) != 5) return false;
+    if (::write(master, "answer\xAA", 7) != 7) return false;
+    if (!opened.poller->wait(1800)) return false;
+    if (std::string(opened.rawLog.log().begin(), opened.rawLog.log().end()) != "answer\xAA")
+        return false;
+    return readAll(master) == "query";
+}
+
+// Runs body in a child process whose private mounts show the pseudo-terminal as ttyUSB1;
+// the body answers 0 or the number of the step that failed, kSkipped for a check the
+// machine cannot make. Reports the outcome as the test's.
+void runOverThePty(const std::function<int(int master)>& body) {
     std::fflush(nullptr);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         alarm(20);
-        _exit(exchangeOverThePty());
+        int master = -1;
+        int slave = -1;
+        char name[64] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) _exit(kSkipped);
+        termios raw{};
+        tcgetattr(master, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(master, TCSANOW, &raw);
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        if (!enterPrivateMounts() || !dressUpAsUsbPorts(name)) _exit(kSkipped);
+        ::close(slave);
+        _exit(body(master));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
-    if (WEXITSTATUS(status) == kSkipped) GTEST_SKIP() << "no private mount namespace here";
+    if (WEXITSTATUS(status) == kSkipped) GTEST_SKIP() << "not possible on this machine";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "failed at step " << WEXITSTATUS(status);
+}
+
+TEST(SerialPortPtyTest, AnAnswerTravelsThroughTheChipVendorsFirstPort) {
+    runOverThePty([](int master) {
+        SteadyClock clock;
+        SerialPortDriver driver;
+        PortFactory factory(driver, clock, Settings{});
+        OpenedPort opened(factory);
+        if (!opened.poller) return 1;
+        if (!exchanges(opened, master)) return 2;
+        // Nothing more comes: the wait runs out on empty reads.
+        opened.poller->drain(0);
+        if (opened.poller->wait(10)) return 3;
+        // The far end goes away: reads fail at once, and each still takes its time-out.
+        ::close(master);
+        const std::int64_t start = clock.nowMs();
+        if (opened.poller->wait(100)) return 4;
+        if (clock.nowMs() - start < 4 * 20) return 5;
+        return 0;
+    });
+}
+
+// A dongle pulled out: the kernel hangs its tty up, which then polls readable and reads
+// nothing, at once and for ever. The read fails, and every failing read takes its time.
+TEST(SerialPortPtyTest, AHungUpPortFailsEachReadAndTheWaitTakesItsTime) {
+    runOverThePty([](int master) {
+        SteadyClock clock;
+        SerialPortDriver driver;
+        DeviceHandle handle = nullptr;
+        if (!driver.open(0, &handle).ok()) return 1;
+        driver.setTimeouts(handle, 50, 0);
+        const int other = holdPort();
+        if (ioctl(other, TIOCVHANGUP) != 0) return kSkipped;  // needs CAP_SYS_ADMIN
+        std::uint8_t buffer[16];
+        std::uint32_t got = 0;
+        const DriverError failed = driver.read(handle, buffer, sizeof buffer, &got);
+        if (failed.cause != DriverError::Cause::IoError || failed.name != kPortName) return 2;
+        if (got != 0) return 3;
+
+        PortPoller poller(new FtdiPort(driver, clock, handle));  // owns the port
+        FtdiPort& port = poller.port();
+        port.setReadTimeout(20);
+        std::int64_t start = clock.nowMs();
+        if (port.pump() != -1) return 4;
+        if (clock.nowMs() - start < 20) return 5;
+        // The worker's idle wait: its reads fail, and it sleeps through them instead of
+        // spinning. The bound on processor time is loose, for a busy machine.
+        rusage before{};
+        getrusage(RUSAGE_THREAD, &before);
+        start = clock.nowMs();
+        if (poller.wait(500)) return 6;
+        if (clock.nowMs() - start < 23 * 20) return 7;
+        rusage after{};
+        getrusage(RUSAGE_THREAD, &after);
+        const auto cpuUs = [](const rusage& r) {
+            return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000LL + r.ru_utime.tv_usec +
+                   r.ru_stime.tv_usec;
+        };
+        if (cpuUs(after) - cpuUs(before) > 100000) return 8;
+        (void)master;
+        return 0;
+    });
+}
+
+TEST(SerialPortPtyTest, APortTheUserMayNotOpenIsPermissionDenied) {
+    runOverThePty([](int) {
+        if (chmod(kPortName, 0) != 0 || !dropCapabilities()) return kSkipped;
+        SerialPortDriver driver;
+        DeviceHandle handle = nullptr;
+        const DriverError denied = driver.open(0, &handle);
+        if (denied != DriverError{DriverError::Cause::PermissionDenied, 0, kPortName}) return 1;
+        if (handle != nullptr) return 2;
+        return 0;
+    });
+}
+
+TEST(SerialPortPtyTest, APortAnotherProgramHoldsIsBusy) {
+    runOverThePty([](int) {
+        const DriverError busy{DriverError::Cause::PortBusy, 0, kPortName};
+        SerialPortDriver driver;
+        DeviceHandle first = nullptr;
+        DeviceHandle second = nullptr;
+        // Another instance of this program: its port is locked.
+        if (!driver.open(0, &first).ok()) return 1;
+        if (driver.open(0, &second) != busy || second != nullptr) return 2;
+        driver.close(first);
+        if (!driver.open(0, &first).ok()) return 3;
+        driver.close(first);
+        // A program that locks the port the same way.
+        const int locked = holdPort();
+        if (flock(locked, LOCK_EX | LOCK_NB) != 0) return 4;
+        if (driver.open(0, &first) != busy) return 5;
+        ::close(locked);
+        // A program that holds the tty exclusively.
+        const int exclusive = holdPort();
+        if (ioctl(exclusive, TIOCEXCL) != 0 || !dropCapabilities()) return kSkipped;
+        if (driver.open(0, &first) != busy) return 6;
+        return 0;
+    });
+}
+
+// The stand-in for the chip maker's library, reached the way the driver reaches it.
+struct FakeLibrary {
+    enum Function { kOpen };
+    void* handle = dlopen(FAKE_FTD2XX_PATH, RTLD_NOW | RTLD_LOCAL);
+    void fail(Function function, std::uint32_t status) {
+        using Fail = void (*)(int, std::uint32_t);
+        reinterpret_cast<Fail>(dlsym(handle, "FakeFtd2xx_fail"))(function, status);
+    }
+};
+
+// The library loads but cannot open a dongle that the kernel's serial driver holds.
+TEST(SerialPortPtyTest, WhenTheLibraryCannotOpenTheDongleTheSerialPortServes) {
+    runOverThePty([](int master) {
+        FakeLibrary library;
+        library.fail(FakeLibrary::kOpen, 3);
+        const auto drivers = platformDrivers(FAKE_FTD2XX_PATH);
+        if (drivers.size() != 2) return 1;
+        SteadyClock clock;
+        PortFactory factory(drivers, clock, Settings{});
+        ::testing::internal::CaptureStdout();
+        OpenedPort opened(factory);
+        if (::testing::internal::GetCapturedStdout() != "") return 2;
+        if (!opened.poller || !opened.failure.ok()) return 3;
+        if (!exchanges(opened, master)) return 4;
+        return 0;
+    });
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ using namespace transport;
 namespace {
 
 struct Read {
-    DriverStatus status;
+    DriverError status;
     std::string bytes;
     std::int64_t endMs;
 };
@@ -28,7 +28,7 @@ struct Device {
     Read read(std::uint32_t wanted) {
         char buffer[64] = {};
         std::uint32_t got = 0;
-        const DriverStatus status = device.read(handle, buffer, wanted, &got);
+        const DriverError status = device.read(handle, buffer, wanted, &got);
         return {status, std::string(buffer, got), clock.nowMs()};
     }
 };
@@ -50,7 +50,7 @@ TEST_P(DeviceReadTest, ReturnsWhatArrivedEarlyAtTheCountElseAtTheTimeout) {
     Device d;
     for (const auto& [at, text] : c.line) d.send(at, text);
     const Read read = d.read(c.wanted);
-    EXPECT_EQ(read.status, kDriverOk);
+    EXPECT_TRUE(read.status.ok());
     EXPECT_EQ(read.bytes, c.bytes);
     EXPECT_EQ(read.endMs, c.endMs);
 }
@@ -87,7 +87,7 @@ TEST(SimulatedDeviceTest, ThePeerAnswersWrites) {
     d.device.setPeer(&echo);
     d.clock.sleepFor(100);
     std::uint32_t written = 0;
-    EXPECT_EQ(d.device.write(d.handle, "hi", 2, &written), kDriverOk);
+    EXPECT_TRUE(d.device.write(d.handle, "hi", 2, &written).ok());
     EXPECT_EQ(written, 2u);
     const Read read = d.read(2);
     EXPECT_EQ(read.bytes, "hi");
@@ -129,12 +129,12 @@ TEST(SimulatedDeviceTest, FaultsComeAndGoOnDemand) {
     Device d;
     std::uint32_t written = 0;
     d.device.setFault(DeviceFault::Write);
-    EXPECT_NE(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    EXPECT_FALSE(d.device.write(d.handle, "x", 1, &written).ok());
     d.device.setFault(DeviceFault::Write, false);
-    EXPECT_EQ(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    EXPECT_TRUE(d.device.write(d.handle, "x", 1, &written).ok());
     d.device.setFault(DeviceFault::Read);
     const Read failed = d.read(1);
-    EXPECT_NE(failed.status, kDriverOk);
+    EXPECT_FALSE(failed.status.ok());
     EXPECT_EQ(failed.endMs, 0);  // fails at once; the port waits the time-out out
 }
 
@@ -143,13 +143,13 @@ TEST(SimulatedDeviceTest, AVanishingDeviceFailsTheReadInProgressAndEverythingAft
     d.send(50, "late");
     d.device.vanishAt(12);
     const Read read = d.read(4);
-    EXPECT_NE(read.status, kDriverOk);
+    EXPECT_FALSE(read.status.ok());
     EXPECT_EQ(read.endMs, 12);
     std::uint32_t written = 0;
-    EXPECT_NE(d.device.write(d.handle, "x", 1, &written), kDriverOk);
+    EXPECT_FALSE(d.device.write(d.handle, "x", 1, &written).ok());
     d.device.close(d.handle);
     DeviceHandle again = nullptr;
-    EXPECT_NE(d.device.open(0, &again), kDriverOk);
+    EXPECT_EQ(d.device.open(0, &again).cause, DriverError::Cause::NoDevice);
     EXPECT_EQ(again, nullptr);
 }
 

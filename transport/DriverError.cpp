@@ -1,0 +1,47 @@
+#include "transport/DriverError.h"
+
+#include <cstring>
+
+namespace transport {
+
+namespace {
+constexpr const char* kReplug =
+    " Unplug the dongle, plug it in again, then start the program again.";
+
+std::string orDefault(const std::string& name, const char* fallback) {
+    return name.empty() ? fallback : name;
+}
+}  // namespace
+
+std::string DriverError::describe() const {
+    switch (cause) {
+        case Cause::None:
+            return "No fault.";
+        case Cause::NoDevice:
+            return "No USB serial adapter of vendor 0x0403 is plugged in. Plug in the radio "
+                   "dongle, then start the program again.";
+        case Cause::PermissionDenied:
+            return "Permission denied on " + orDefault(name, "the dongle's serial port") +
+                   ". Install the qor-comm-fix package, or join the dialout group and log in "
+                   "again; then plug the dongle in again.";
+        case Cause::PortBusy:
+            return orDefault(name, "The dongle's serial port") +
+                   " is in use by another program. Close that program, then start this one "
+                   "again.";
+        case Cause::IoError: {
+            std::string text = name.empty() ? "The dongle failed" : name + " failed";
+            if (code != 0) text += std::string(": ") + std::strerror(static_cast<int>(code));
+            return text + "." + kReplug;
+        }
+        case Cause::LibraryMissing:
+            return orDefault(name, "The driver library") +
+                   " not found. Install the driver of the dongle's USB serial chip, or put " +
+                   orDefault(name, "the library") + " beside the program.";
+        case Cause::LibraryStatus:
+            return "The driver library " + orDefault(name, "of the USB serial chip") +
+                   " reported status " + std::to_string(code) + "." + kReplug;
+    }
+    return "The dongle failed." + std::string(kReplug);
+}
+
+}  // namespace transport
