@@ -131,9 +131,7 @@ void LinkWorker::onNode(std::uint32_t high, std::uint32_t low, std::uint16_t net
     }
     owner_.setTurbineIdText(std::string(nameView));
     owner_.enableFix(true);
-    if (const auto address = radio::makeNodeAddress(high, low, network)) {
-        objects_.frameEncoder.setNodeAddress(*address);
-    }
+    objects_.frameEncoder.setNodeAddress(radio::makeNodeAddress(high, low, network));
     found_.store(true, std::memory_order_release);
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchFrames.h"
 #include "radio/FrameAssembler.h"
 #include "radio/FrameDispatcher.h"
 #include "radio/PacketReassembler.h"
@@ -17,23 +18,17 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using bench::appendFrame;
+using bench::Bytes;
+using bench::Port;
 
 constexpr double kLineBytesPerSecond = 11520.0;
 constexpr std::size_t kStreamBytes = 256 * 1024;
 constexpr std::uint32_t kMaxChunk = 512;
 
-void appendFrame(Bytes& out, const Bytes& frameData) {
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frameData) sum = static_cast<std::uint8_t>(sum + b);
-    out.push_back(0x7E);
-    out.push_back(static_cast<std::uint8_t>(frameData.size() >> 8));
-    out.push_back(static_cast<std::uint8_t>(frameData.size()));
-    out.insert(out.end(), frameData.begin(), frameData.end());
-    out.push_back(static_cast<std::uint8_t>(0xFF - sum));
-}
-
 const Bytes kSender = {0x00, 0x13, 0xA2, 0x00, 0x40, 0x8B, 0x2C, 0x11, 0x5E, 0x21};
+const radio::NodeAddress kSenderAddress = {
+    {0x00, 0x13, 0xA2, 0x00, 0x40, 0x8B, 0x2C, 0x11, 0x5E, 0x21}};
 
 // What a busy exchange brings: discovery answers, remote responses, transmit statuses,
 // inverter replies in received packet frames, and line noise between frames.
@@ -107,11 +102,6 @@ Mix realisticMix(std::mt19937& random) {
     return mix;
 }
 
-class Port final : public transport::ByteSource, public transport::CompletionFlag {
-public:
-    void receive(transport::ByteView bytes) override { deliver(bytes); }
-};
-
 class CountingParser final : public transport::ReceiveStage {
 public:
     void receive(transport::ByteView bytes) override { packets += bytes.length() > 0; }
@@ -149,6 +139,7 @@ void receiveChain(benchmark::State& state) {
     CountingParser parser;
     CountingNodeSink nodes;
     dispatcher.setNodeSink(&nodes);
+    dispatcher.setPacketSender(&kSenderAddress);
     assembler.setPending(&dispatcher);
     dispatcher.setPending(&reassembler);
     reassembler.setPending(&parser);

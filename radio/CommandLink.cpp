@@ -7,6 +7,7 @@ namespace radio {
 namespace {
 constexpr int kBeginDrainMs = 10;
 constexpr int kContinueDrainMs = 0;
+constexpr int kClearOnly = -1;  // a drain that reads nothing and only clears the completion
 }  // namespace
 
 CommandLink::CommandLink(const transport::Settings& settings, transport::RawLog& rawLog,
@@ -50,6 +51,10 @@ bool CommandLink::sendFrameAndWait(transport::ByteView frame, int ms) {
 
 bool CommandLink::waitForCompletion(int ms) {
     if (!poller_) return false;
+    // Only a completion within this wait counts. One left from an earlier wait, whose answer
+    // has been taken, would let any byte that arrives end this one: a neighbour's chatter
+    // would then cut short the waits for a restarted radio.
+    poller_->drain(kClearOnly);
     const bool complete = poller_->wait(ms == 0 ? defaultTimeoutMs_ : ms);
     if (settings_.traceMask & transport::kTraceRawLog) transport::dumpHex(rawLog_.log());
     return complete;

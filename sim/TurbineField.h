@@ -29,6 +29,7 @@ public:
 
     void onWrite(transport::ByteView bytes, std::int64_t nowMs,
                  transport::DeviceLine& line) override;
+    void onTime(std::int64_t untilMs, transport::DeviceLine& line) override;
 
     // Null when no node has that name.
     const RemoteRadio* radio(std::string_view name) const;

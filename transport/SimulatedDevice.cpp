@@ -191,13 +191,16 @@ DriverError SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint32
     std::uint32_t timeout = 0;
     std::int64_t vanishAt = kNever;
     bool fails = false;
+    DevicePeer* peer = nullptr;
     {
         std::lock_guard lock(mutex_);
         timeout = readTimeoutMs_;
         vanishAt = vanishAtMs_;
         fails = !usable(handle, start) || faulty(DeviceFault::Read);
+        peer = peer_;
     }
     std::int64_t end = start;
+    if (!fails && peer) peer->onTime(start + timeout, line_);
     if (!fails) {
         // Return when the wanted count is in, else at the time-out; both as scheduled now.
         const std::int64_t deadline = start + timeout;

@@ -45,6 +45,12 @@ public:
     virtual ~DevicePeer() = default;
     // Bytes the tool wrote at nowMs; the peer answers by scheduling bytes on the line.
     virtual void onWrite(ByteView bytes, std::int64_t nowMs, DeviceLine& line) = 0;
+    // Before each read, which may last until untilMs: a peer that sends unasked schedules
+    // what it has sent by then.
+    virtual void onTime(std::int64_t untilMs, DeviceLine& line) {
+        (void)untilMs;
+        (void)line;
+    }
 };
 
 enum class DeviceFault { Open, BaudRate, DataCharacteristics, FlowControl, Read, Write };

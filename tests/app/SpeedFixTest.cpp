@@ -159,6 +159,77 @@ INSTANTIATE_TEST_SUITE_P(
             "QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {}, false}),
     [](const ::testing::TestParamInfo<FixCase>& p) { return p.param.name; });
 
+// A crowded field: other radios' traffic that must change nothing. Each fix ends as it does
+// on the built-in field and writes exactly the same frames, byte for byte.
+struct CrowdCase {
+    const char* name;
+    const char* node;  // the node given the fault; null: the scenario file alone
+    sim::Fault fault;
+    const char* file = nullptr;
+    int replyDelayMs = -1;  // the faulty node's, when set
+};
+
+void PrintTo(const CrowdCase& c, std::ostream* os) { *os << c.name; }
+
+class CrowdedField : public ::testing::TestWithParam<CrowdCase> {};
+
+struct FixRecord {
+    Texts statuses;
+    std::vector<std::vector<std::uint8_t>> writes;
+    Texts boxes;
+};
+
+FixRecord wholeFixOn(const sim::Scenario& scenario) {
+    DialogRun run(scenario);
+    EXPECT_TRUE(run.attached);
+    run.run(wholeFix(run));
+    FixRecord record{run.statuses(), {}, run.host.boxes()};
+    for (const transport::WriteRecord& write : run.rig.field->device().writes()) {
+        record.writes.push_back(write.bytes);
+    }
+    return record;
+}
+
+TEST_P(CrowdedField, TheFixEndsAndWritesAsWithoutTheCrowd) {
+    const CrowdCase& c = GetParam();
+    sim::Scenario scenario = c.file ? scenarioOf(c.file) : sim::defaultField();
+    for (sim::NodeConfig& node : scenario.nodes) {
+        if (!c.node || node.name != c.node) continue;
+        node.faults.push_back(c.fault);
+        if (c.replyDelayMs >= 0) node.replyDelayMs = c.replyDelayMs;
+    }
+    ::testing::internal::CaptureStdout();
+    const FixRecord crowded = wholeFixOn(scenario);
+    ::testing::internal::GetCapturedStdout();
+    const FixRecord plain = wholeFixOn(sim::defaultField());
+
+    EXPECT_EQ(plain.statuses, then(kChangeOnce, {kStatusSpeedFixed}));
+    EXPECT_EQ(crowded.statuses, plain.statuses);
+    EXPECT_EQ(crowded.boxes, plain.boxes);
+    ASSERT_EQ(crowded.writes.size(), plain.writes.size());
+    for (std::size_t i = 0; i < plain.writes.size(); ++i) {
+        EXPECT_EQ(crowded.writes[i], plain.writes[i]) << "write " << i;
+    }
+}
+
+const char* const kNeighbour = "QOR123-7654318";
+
+INSTANTIATE_TEST_SUITE_P(
+    Fix, CrowdedField,
+    ::testing::Values(
+        CrowdCase{"NeighbourCrosstalk", kNeighbour, {sim::FaultKind::Crosstalk, 150}},
+        // Its answers come first.
+        CrowdCase{"NeighbourAnswersForTheTurbine",
+                  kNeighbour,
+                  {sim::FaultKind::AnswersOthers},
+                  nullptr,
+                  10},
+        CrowdCase{"ModemStatusAfterEachAnswer", kTurbine, {sim::FaultKind::StatusAfterReply}},
+        CrowdCase{"ReplySecondInItsFrame", kTurbine, {sim::FaultKind::PacketBeforeReply}},
+        CrowdCase{"StrayEndBeforeTheReply", kTurbine, {sim::FaultKind::StrayEndBeforeReply}},
+        CrowdCase{"AllOfThem", nullptr, {}, "crowded-field.txt"}),
+    [](const ::testing::TestParamInfo<CrowdCase>& p) { return p.param.name; });
+
 TEST(SearchTest, FindsTheTurbineAndCountsTheOthers) {
     DialogRun run;
     std::string count;
