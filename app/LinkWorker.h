@@ -50,7 +50,7 @@ public:
                 std::int32_t extra) override;
 
     // Worker thread: waits up to ms for the target to report again, in 500 ms waits that
-    // each end early on any completed frame; answers found.
+    // each end early on a node announcement; answers found.
     bool waitForLink(int ms);
     // Worker thread: sleeps ms through the clock in short slices, ending early once a
     // stop is requested; answers whether the worker is still running.
