@@ -31,6 +31,8 @@ public:
 
     // One more node report that did not match; answers the new count.
     std::int32_t countOther();
+    // The count back to 0, and shown.
+    void resetOthersCount();
     std::int32_t othersFound() const { return othersFound_.load(std::memory_order_acquire); }
 
     // Ends the worker and waits for it: every call into the dialog is refused from here
@@ -47,7 +49,6 @@ protected:
 
 private:
     void parseTurbineId();
-    void resetOthersCount();
 
     ProcessObjects& objects_;
     std::atomic<std::int32_t> othersFound_{0};

@@ -30,24 +30,25 @@ LinkWorker::~LinkWorker() { stopAndWait(); }
 
 void LinkWorker::setTarget(std::int32_t target) {
     target_.store(target, std::memory_order_release);
+    fixRequested_.store(false, std::memory_order_release);
     newTarget_.store(target > 0, std::memory_order_release);
 }
 
 void LinkWorker::requestFix() {
-    if (found()) fixRequested_.store(true, std::memory_order_release);
+    // Until the search for a new target begins, found still speaks of the old one.
+    if (found() && !newTarget_.load(std::memory_order_acquire)) {
+        fixRequested_.store(true, std::memory_order_release);
+    }
 }
 
-void LinkWorker::onStopRequested() {
-    if (objects_.poller) objects_.poller->requestStop();
-}
+void LinkWorker::onStopRequested() { objects_.commandLink.requestStop(); }
 
 void LinkWorker::run() {
     objects_.frameDispatcher.setNodeSink(this);
     radio::LocalCommandSender local(objects_.commandLink);
     while (running()) {
-        if (newTarget_.load(std::memory_order_acquire) && target() != 0) search(local);
-        if (found() && fixRequested_.load(std::memory_order_acquire)) {
-            fixRequested_.store(false, std::memory_order_release);
+        if (takeSearchRequest()) search(local);
+        if (running() && takeFixRequest()) {
             SpeedFix(*this).run();
             continue;
         }
@@ -57,16 +58,37 @@ void LinkWorker::run() {
     objects_.frameDispatcher.setNodeSink(nullptr);
 }
 
-void LinkWorker::search(radio::LocalCommandSender& local) {
+bool LinkWorker::takeSearchRequest() {
+    if (!newTarget_.load(std::memory_order_acquire)) return false;
+    // Found is cleared before the flag is taken: a Fix press before that sees a search due,
+    // one after it sees nothing found, so no press is taken for the old target. Searching is
+    // set first too, so searchDue never lapses while the search begins.
     found_.store(false, std::memory_order_release);
+    searching_.store(true, std::memory_order_release);
+    // The exchange reads the dialog's latest store of the flag, and so sees the target
+    // stored before it; a Search accepted from here on sets the flag again.
+    if (newTarget_.exchange(false, std::memory_order_acq_rel) && target() != 0) return true;
+    searching_.store(false, std::memory_order_release);
+    return false;
+}
+
+bool LinkWorker::takeFixRequest() {
+    if (!found() || !fixRequested_.load(std::memory_order_acquire)) return false;
+    fixRequested_.store(false, std::memory_order_release);
+    return true;
+}
+
+void LinkWorker::search(radio::LocalCommandSender& local) {
+    // The count is of the nodes that answer this search, not of an earlier one cut short.
+    owner_.resetOthersCount();
     transport::ByteBuffer parameters;
     parameters.append(kChannelCommand);
     parameters.appendNumber(kChannelParameter, 1);
     local.sendWithParameters(parameters.view());
     pause(kBeforeDiscoveryMs);
-    if (running()) local.discoverNodes(kDiscoveryUnitMs);
+    local.discoverNodes(kDiscoveryUnitMs);
     pause(kAfterDiscoveryMs);
-    newTarget_.store(false, std::memory_order_release);
+    searching_.store(false, std::memory_order_release);
 }
 
 void LinkWorker::idlePoll() {
@@ -109,9 +131,7 @@ void LinkWorker::onNode(std::uint32_t high, std::uint32_t low, std::uint16_t net
     }
     owner_.setTurbineIdText(std::string(nameView));
     owner_.enableFix(true);
-    if (const auto address = radio::makeNodeAddress(high, low, network)) {
-        objects_.frameEncoder.setNodeAddress(*address);
-    }
+    objects_.frameEncoder.setNodeAddress(radio::makeNodeAddress(high, low, network));
     found_.store(true, std::memory_order_release);
 }
 

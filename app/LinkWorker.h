@@ -21,19 +21,28 @@ class ProcessObjects;
 // The dialog's thread talks to it only through the atomics below. Two orderings matter:
 // the target is stored before the new-target flag and read after it (release/acquire),
 // and fix requested is cleared before the fix starts, so a press during the fix is kept.
+// The new-target flag is taken as a search begins, so a Search accepted while one runs
+// gets a search of its own; an accepted Search drops a pending Fix, which was pressed for
+// the turbine found before it.
 class LinkWorker final : public WorkerThread, public radio::NodeSink {
 public:
     LinkWorker(FixDialog& owner, ProcessObjects& objects);
     ~LinkWorker() override;
 
-    // Dialog's thread: a new target; a search follows when it is above 0.
+    // Dialog's thread: a new target; a search follows when it is above 0. Any Fix still
+    // pending is dropped.
     void setTarget(std::int32_t target);
-    // Dialog's thread: the Fix button. Only heeded while the target is found.
+    // Dialog's thread: the Fix button. Only heeded while the target is found and no search
+    // for a newer one is waiting to begin.
     void requestFix();
 
     std::int32_t target() const { return target_.load(std::memory_order_acquire); }
     bool found() const { return found_.load(std::memory_order_acquire); }
-    bool searchDue() const { return newTarget_.load(std::memory_order_acquire); }
+    // A search has been asked for and has not ended yet.
+    bool searchDue() const {
+        return newTarget_.load(std::memory_order_acquire) ||
+               searching_.load(std::memory_order_acquire);
+    }
     bool fixDue() const { return fixRequested_.load(std::memory_order_acquire); }
 
     // Worker thread, inside a receive: one node report.
@@ -41,7 +50,7 @@ public:
                 std::int32_t extra) override;
 
     // Worker thread: waits up to ms for the target to report again, in 500 ms waits that
-    // each end early on any completed frame; answers found.
+    // each end early on a node announcement; answers found.
     bool waitForLink(int ms);
     // Worker thread: sleeps ms through the clock in short slices, ending early once a
     // stop is requested; answers whether the worker is still running.
@@ -55,6 +64,9 @@ protected:
     void onStopRequested() override;
 
 private:
+    // Each answers whether its step is due, and takes the request when it is.
+    bool takeSearchRequest();
+    bool takeFixRequest();
     void search(radio::LocalCommandSender& local);
     void idlePoll();
 
@@ -64,6 +76,7 @@ private:
     std::atomic<bool> found_{false};
     std::atomic<bool> newTarget_{false};
     std::atomic<bool> fixRequested_{false};
+    std::atomic<bool> searching_{false};
 };
 
 }  // namespace app

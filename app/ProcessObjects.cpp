@@ -9,7 +9,10 @@ ProcessObjects::ProcessObjects(transport::PortFactory* factory,
       portFactory(factory),
       packetParser(settings),
       commandLink(settings, rawLog, frameEncoder, frameDispatcher),
-      turbineQuery(commandLink, packetEncoder, packetParser, clock) {}
+      turbineQuery(commandLink, packetEncoder, packetParser, clock) {
+    // Packet data is taken only from the node that remote commands and queries go to.
+    frameDispatcher.setPacketSender(&frameEncoder.nodeAddress());
+}
 
 void ProcessObjects::releasePort() {
     commandLink.setPoller(nullptr);

@@ -22,22 +22,23 @@ void SpeedFix::run() {
     status(kStatusScanning);
     std::uint32_t speed = 0;
     if (!query("bd", speed)) {
-        status(kStatusQueryFailed);
+        if (!stopped()) status(kStatusQueryFailed);
         return;
     }
-    if (inverterAnswers()) {
+    Outcome outcome = testInverter();
+    if (outcome == Outcome::Answers) {
         fixed(kStatusSpeedCorrect);
         return;
     }
+    if (outcome == Outcome::Stopped) return;
     const SpeedValues values = speedValuesFor(speed);
 
     status(kStatusConfiguring);
-    Outcome outcome = tryValue(values.first);
+    outcome = tryValue(values.first);
     if (outcome == Outcome::NoAnswer) {
         status(kStatusRetesting);
         outcome = tryValue(values.second);
     }
-    if (!worker_.running()) return;  // the dialog has closed; nobody reads the end
     switch (outcome) {
         case Outcome::Answers:
             fixed(kStatusSpeedFixed);
@@ -48,17 +49,23 @@ void SpeedFix::run() {
         case Outcome::NoAnswer:
             status(kStatusUnable);
             break;
+        case Outcome::Stopped:
+            break;
     }
 }
 
 SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value) {
     writeSpeed(value);
+    if (stopped()) return Outcome::Stopped;
     status(kStatusWaiting);
     worker_.waitForLink(kLinkWaitMs);
+    if (stopped()) return Outcome::Stopped;
     status(kStatusLinking);
     std::uint32_t link = 0;
-    if (!query("db", link) && !query("db", link)) return Outcome::LostLink;
-    return inverterAnswers() ? Outcome::Answers : Outcome::NoAnswer;
+    if (!query("db", link) && !query("db", link)) {
+        return stopped() ? Outcome::Stopped : Outcome::LostLink;
+    }
+    return testInverter();
 }
 
 bool SpeedFix::query(const char* letters, std::uint32_t& value) {
@@ -79,10 +86,12 @@ void SpeedFix::writeSpeed(std::uint32_t value) {
     remote.send("fr");
 }
 
-bool SpeedFix::inverterAnswers() {
-    if (!worker_.running()) return false;
-    return worker_.objects().turbineQuery.probeInverter(false, true) != 0;
+SpeedFix::Outcome SpeedFix::testInverter() {
+    if (worker_.objects().turbineQuery.probeInverter(false, true) != 0) return Outcome::Answers;
+    return stopped() ? Outcome::Stopped : Outcome::NoAnswer;
 }
+
+bool SpeedFix::stopped() const { return worker_.objects().commandLink.stopped(); }
 
 void SpeedFix::status(const char* text) { worker_.owner().setStatus(text); }
 

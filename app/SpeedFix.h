@@ -30,20 +30,26 @@ SpeedValues speedValuesFor(std::uint32_t current);
 // switches the radio's serial speed setting between the two values until it does. Runs
 // on the worker thread against the node the worker found; every step is shown in the
 // dialog's status line.
+//
+// A stop of the link ends it at once, with no further status: an exchange cut short says
+// nothing about the radio or the inverter, and the link writes nothing more, so the radio
+// keeps whatever the fix had written by then.
 class SpeedFix {
 public:
     explicit SpeedFix(LinkWorker& worker) : worker_(worker) {}
     void run();
 
 private:
-    enum class Outcome { Answers, NoAnswer, LostLink };
+    enum class Outcome { Answers, NoAnswer, LostLink, Stopped };
 
     // Tries a "bd" value: write it, store it, restart the radio, let the link come back
     // and test the inverter again.
     Outcome tryValue(std::uint32_t value);
     bool query(const char* letters, std::uint32_t& value);
     void writeSpeed(std::uint32_t value);
-    bool inverterAnswers();
+    // Answers, NoAnswer, or Stopped when the stop cut the test short.
+    Outcome testInverter();
+    bool stopped() const;
     void status(const char* text);
     // Reports success: the status, then the "Fix Complete" box.
     void fixed(const char* text);

@@ -12,6 +12,11 @@ void wireReceiveChain(ProcessObjects& objects) {
     objects.frameAssembler.setPending(&objects.frameDispatcher);
     objects.frameDispatcher.setPending(&objects.packetReassembler);
     objects.packetReassembler.setPending(&objects.packetParser);
+    // Current at once: a stage made current by the first hand-over would be reset then, and
+    // forget what the exchange in progress awaits.
+    objects.frameAssembler.sync();
+    objects.frameDispatcher.sync();
+    objects.packetReassembler.sync();
 }
 
 bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud,

@@ -14,7 +14,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNoRadio = 1;
 
 // Links the receive stages above the port: assembler -> dispatcher -> reassembler ->
-// parser. Pending links only; each becomes current when the stage below first hands on.
+// parser, each link current at once.
 void wireReceiveChain(ProcessObjects& objects);
 
 // Opens the radio module and puts it at the bottom of the chain: port -> raw log -> top.

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchFrames.h"
 #include "app/ProcessObjects.h"
 #include "app/Startup.h"
 #include "radio/NodeAddress.h"
@@ -52,21 +53,12 @@ void free(void* pointer) noexcept { __libc_free(pointer); }
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using bench::appendFrame;
+using bench::Bytes;
 
 constexpr double kLineBytesPerSecond = 11520.0;
 constexpr std::size_t kStreamBytes = 256 * 1024;
 constexpr std::uint32_t kPumpBytes = 512;
-
-void appendFrame(Bytes& out, const Bytes& frameData) {
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frameData) sum = static_cast<std::uint8_t>(sum + b);
-    out.push_back(0x7E);
-    out.push_back(static_cast<std::uint8_t>(frameData.size() >> 8));
-    out.push_back(static_cast<std::uint8_t>(frameData.size()));
-    out.insert(out.end(), frameData.begin(), frameData.end());
-    out.push_back(static_cast<std::uint8_t>(0xFF - sum));
-}
 
 Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());

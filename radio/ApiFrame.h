@@ -31,13 +31,17 @@ inline constexpr bool hasFrameId(std::uint8_t type) {
     return type < kReceivedPacket || type > kNodeIdentification;
 }
 
-// The frame ids of the command layer; responses are never matched against them.
+// Where the fields of received frames start (frame-data offsets). A received packet carries
+// the sender's 64-bit address, its 16-bit network address and the receive options before the
+// packet data; a remote command response carries its frame id, then the responder's two
+// addresses before the letters, the status and the value.
+inline constexpr std::uint32_t kPacketSenderOffset = 1;
+inline constexpr std::uint32_t kPacketDataOffset = 12;
+inline constexpr std::uint32_t kResponderOffset = 2;
+inline constexpr std::uint32_t kRemoteResponseBodyOffset = 12;
+
+// The frame ids of the command layer; a response counts only with its request's id.
 inline constexpr std::uint8_t kLocalCommandFrameId = 1;
 inline constexpr std::uint8_t kRemoteCommandFrameId = 3;
-
-// Command letters are echoed in either case; only ASCII letters are folded.
-inline constexpr std::uint8_t lowerAscii(std::uint8_t c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
-}
 
 }  // namespace radio

@@ -7,6 +7,7 @@ namespace radio {
 namespace {
 constexpr int kBeginDrainMs = 10;
 constexpr int kContinueDrainMs = 0;
+constexpr int kClearOnly = -1;  // a drain that reads nothing and only clears the completion
 }  // namespace
 
 CommandLink::CommandLink(const transport::Settings& settings, transport::RawLog& rawLog,
@@ -29,10 +30,16 @@ bool CommandLink::startExchange(int drainMs) {
     return true;
 }
 
+void CommandLink::requestStop() {
+    stopped_.store(true, std::memory_order_release);
+    if (poller_) poller_->requestStop();
+}
+
 bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen(); }
 
 bool CommandLink::sendFrame(transport::ByteView frame) {
-    if (!hasOpenPort()) return false;
+    // Every exchange writes here, so once stopped no path reaches the radio.
+    if (!hasOpenPort() || stopped()) return false;
     if (settings_.traceMask & transport::kTraceFramesWritten) transport::dumpHex(frame);
     poller_->port().write(frame);
     return true;
@@ -44,6 +51,10 @@ bool CommandLink::sendFrameAndWait(transport::ByteView frame, int ms) {
 
 bool CommandLink::waitForCompletion(int ms) {
     if (!poller_) return false;
+    // Only a completion within this wait counts. One left from an earlier wait, whose answer
+    // has been taken, would let any byte that arrives end this one: a neighbour's chatter
+    // would then cut short the waits for a restarted radio.
+    poller_->drain(kClearOnly);
     const bool complete = poller_->wait(ms == 0 ? defaultTimeoutMs_ : ms);
     if (settings_.traceMask & transport::kTraceRawLog) transport::dumpHex(rawLog_.log());
     return complete;

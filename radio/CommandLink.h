@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "radio/FrameDispatcher.h"
 #include "radio/FrameEncoder.h"
 #include "transport/PortPoller.h"
@@ -12,7 +14,8 @@ namespace radio {
 // beginExchange (drain, then reset of the receive chain), build into the encoder, write,
 // wait for the chain to signal completion, then read the dispatcher's body.
 //
-// Used from one thread, the one that drives the poller; nothing here is locked.
+// Used from one thread, the one that drives the poller; nothing here is locked, except the
+// stop, which any thread may request.
 class CommandLink {
 public:
     // The time-out a wait of 0 ms gets until setDefaultTimeout changes it comes from
@@ -20,9 +23,17 @@ public:
     CommandLink(const transport::Settings& settings, transport::RawLog& rawLog,
                 FrameEncoder& encoder, FrameDispatcher& dispatcher);
 
-    // Not owned; null means there is no port, and then nothing is written or awaited.
+    // Not owned; null means there is no port, and then nothing is written or awaited. Set
+    // before the thread that uses the link starts.
     void setPoller(transport::PortPoller* poller) { poller_ = poller; }
     transport::PortPoller* poller() const { return poller_; }
+
+    // From any thread, for good: the poller's wait in progress ends after the read in
+    // progress, later waits read nothing, and nothing more is written. Every exchange then
+    // fails at once, so the thread that uses the link winds down without reaching the
+    // radio again.
+    void requestStop();
+    bool stopped() const { return stopped_.load(std::memory_order_acquire); }
 
     // Takes in and forgets whatever is pending, then resets the receive chain: a late answer
     // to an earlier exchange cannot complete this one. Answers true.
@@ -30,10 +41,11 @@ public:
     // The same with the shortest drain, between the answers of node discovery.
     bool continueExchange();
 
-    // One write of the frame bytes; false, writing nothing, without an open port. Whether
-    // the write succeeds is not known here; a lost frame shows as a wait that runs out.
+    // One write of the frame bytes; false, writing nothing, without an open port or once
+    // stopped. Whether the write succeeds is not known here; a lost frame shows as a wait
+    // that runs out.
     bool sendFrame(transport::ByteView frame);
-    // sendFrame, then waitForCompletion; false at once without an open port.
+    // sendFrame, then waitForCompletion; false at once when sendFrame is.
     bool sendFrameAndWait(transport::ByteView frame, int ms);
     // True when the receive chain signalled completion in time. 0 ms: the default time-out.
     bool waitForCompletion(int ms);
@@ -56,6 +68,7 @@ private:
     FrameDispatcher& dispatcher_;
     transport::PortPoller* poller_ = nullptr;
     int defaultTimeoutMs_;
+    std::atomic<bool> stopped_{false};
 };
 
 }  // namespace radio

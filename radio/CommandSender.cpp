@@ -4,14 +4,14 @@
 #include <limits>
 
 #include "radio/ApiFrame.h"
+#include "radio/AwaitedAnswer.h"
+#include "radio/CommandResponse.h"
 
 namespace radio {
 
 using transport::ByteView;
 
 namespace {
-constexpr std::uint32_t kResponseHeader = 3;  // two letters and the status
-constexpr std::uint8_t kStatusOk = 0;
 constexpr std::uint32_t kMaxValueBytes = 4;
 
 constexpr int kDiscoveryEighths = 8;
@@ -26,35 +26,44 @@ constexpr std::int64_t kDiscoveryLimitMs = 20000;
 bool checkResponse(const char* letters, ByteView body, std::uint32_t& value) {
     // Fewer than two letters cannot name a command; never read past their end.
     if (!letters || !letters[0] || !letters[1]) return false;
-    if (body.length() < kResponseHeader) return false;
-    for (int i = 0; i < 2; ++i) {
-        if (lowerAscii(body[i]) != lowerAscii(static_cast<std::uint8_t>(letters[i]))) return false;
-    }
-    if (body[2] != kStatusOk) return false;
-    const std::uint32_t valueBytes = body.length() - kResponseHeader;
+    if (!reportsSuccess(body, ByteView(letters, 2))) return false;
+    const std::uint32_t valueBytes = body.length() - kResponseHeaderLength;
     if (valueBytes == 0) return true;
     if (valueBytes > kMaxValueBytes) return false;
     std::uint32_t read = 0;
-    for (std::uint32_t i = kResponseHeader; i < body.length(); ++i) read = (read << 8) | body[i];
+    for (std::uint32_t i = kResponseHeaderLength; i < body.length(); ++i) {
+        read = (read << 8) | body[i];
+    }
     value = read;
     return true;
 }
 
+namespace {
+AwaitedAnswer localResponseTo(ByteView command) {
+    return AwaitedAnswer::localResponse(kLocalCommandFrameId, command);
+}
+}  // namespace
+
 bool LocalCommandSender::send(const char* letters) {
-    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, ByteView(letters));
+    const ByteView command(letters);
+    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, command);
     link_.beginExchange();
+    link_.dispatcher().await(localResponseTo(command));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 
 bool LocalCommandSender::sendWithParameters(ByteView bytes) {
     link_.beginExchange();
     link_.encoder().buildFrame(kLocalCommandWithParameters, kLocalCommandFrameId, bytes);
+    link_.dispatcher().await(localResponseTo(bytes));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 
 int LocalCommandSender::discoverNodes(int unit) {
-    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, ByteView("ND"));
+    const ByteView command("ND");
+    link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, command);
     link_.beginExchange();
+    link_.dispatcher().await(localResponseTo(command));
     if (!link_.sendFrame(link_.encoder().bytes())) return -1;
     transport::Clock& clock = link_.poller()->port().clock();
     int count = 0;
@@ -63,14 +72,15 @@ int LocalCommandSender::discoverNodes(int unit) {
     // A first wait longer than the limit is still waited out, and one further answer.
     const std::int64_t endMs =
         clock.nowMs() + std::max(kDiscoveryLimitMs, std::int64_t{waitMs} + kFurtherAnswerMs);
-    // Any frame that completes a wait counts; several answers in one read count once. The
-    // wait in progress when the limit falls is cut short there.
+    // Each wait ends on one "ND" answer; several answers in one read count once, and all of
+    // them reach the node sink. The wait in progress when the limit falls is cut short there.
     for (;;) {
         const std::int64_t leftMs = endMs - clock.nowMs();
         if (leftMs <= 0) break;
         if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs))))
             break;
         link_.continueExchange();
+        link_.dispatcher().await(localResponseTo(command));
         ++count;
         waitMs = kFurtherAnswerMs;
     }
@@ -83,7 +93,10 @@ bool RemoteCommandSender::send(const char* letters) {
 
 bool RemoteCommandSender::sendWithParameters(ByteView bytes) {
     link_.beginExchange();
-    link_.encoder().buildAddressedFrames(kRemoteCommand, kRemoteCommandFrameId, bytes);
+    FrameEncoder& encoder = link_.encoder();
+    encoder.buildAddressedFrames(kRemoteCommand, kRemoteCommandFrameId, bytes);
+    link_.dispatcher().await(
+        AwaitedAnswer::remoteResponse(kRemoteCommandFrameId, bytes, encoder.nodeAddress()));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 

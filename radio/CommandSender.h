@@ -11,8 +11,9 @@ namespace radio {
 // was when the response carries none; on false it is unchanged.
 bool checkResponse(const char* letters, transport::ByteView body, std::uint32_t& value);
 
-// Sends one two-letter command and waits, with the default time-out, for the frame that
-// completes the exchange. False when nothing could be written or nothing came in time.
+// Sends one two-letter command and waits, with the default time-out, for its answer: a
+// response with the request's frame id and letters, from the radio it was sent to. False when
+// nothing could be written or no answer came in time.
 class CommandSender {
 public:
     virtual ~CommandSender() = default;
@@ -29,7 +30,7 @@ public:
     bool send(const char* letters) override;
     bool sendWithParameters(transport::ByteView bytes) override;
 
-    // Node discovery: the first answer is awaited for 8 x unit ms, each further one for
+    // Node discovery: the first "ND" answer is awaited for 8 x unit ms, each further one for
     // 600 ms. Answers the number of waits that completed, or -1 when the request could not
     // be written. The nodes reach the dispatcher's node sink as they arrive.
     int discoverNodes(int unit);

@@ -11,22 +11,11 @@ using transport::ByteView;
 
 namespace {
 
-// Frame-data offset of the body: past the sender's addresses and receive options for packet
-// data, past the responder's addresses for remote command responses.
-std::uint32_t bodyOffset(std::uint8_t type) {
-    switch (type) {
-        case kReceivedPacket:
-            return 9;
-        case kRemoteCommandResponse:
-            return 12;
-        default:
-            return hasFrameId(type) ? 2 : 1;
-    }
+// The fields of a frame of this type, from bodyOffset on; empty when it ends before them.
+ByteView fieldsOf(ByteView frameData) {
+    const std::uint32_t offset = std::min(bodyOffset(frameData[0]), frameData.length());
+    return ByteView(frameData.data() + offset, frameData.length() - offset);
 }
-
-// The packet data of a received packet starts at frame-data offset 12: three bytes into its
-// body (network address and receive options).
-constexpr std::uint32_t kPacketDataInBody = 3;
 
 }  // namespace
 
@@ -34,42 +23,59 @@ void FrameDispatcher::receive(ByteView frameData) {
     if (frameData.empty()) return;
     frameType_ = frameData[0];
     frameId_ = hasFrameId(frameType_) && frameData.length() > 1 ? frameData[1] : 0;
-    const std::uint32_t offset = std::min(bodyOffset(frameType_), frameData.length());
-    buffer_.clear();
-    buffer_.append(frameData.data() + offset, frameData.length() - offset);
 
     switch (frameType_) {
         case kReceivedPacket:
-            // Accepted from any sender; the packet parser above decides what it is worth.
-            if (buffer_.length() > kPacketDataInBody) {
-                deliver(ByteView(buffer_.data() + kPacketDataInBody,
-                                 buffer_.length() - kPacketDataInBody));
-            }
-            return;
-        case kTransmitStatus:
-            // Its status bytes decide nothing; only whether it was awaited.
-            if (completeOnTransmitStatus_) {
-                completeOnTransmitStatus_ = false;
-                signalCompletion();
-            }
+            forwardPacketData(frameData);
             return;
         case kLocalCommandResponse:
-            if (nodeSink_) readDiscoveryResponse(body(), *nodeSink_);
+            // Discovery answers reach the sink whenever they come, a late one after discovery
+            // has ended too; whether one also answers the exchange is decided below.
+            if (nodeSink_) readDiscoveryResponse(fieldsOf(frameData), *nodeSink_);
             break;
         case kNodeIdentification:
-            if (nodeSink_) readNodeIdentification(body(), *nodeSink_);
-            break;
+            if (nodeSink_) readNodeIdentification(fieldsOf(frameData), *nodeSink_);
+            // An announcement answers no request. It ends a wait only when nothing else is
+            // awaited: an idle wait is there to let the turbine's radio report itself.
+            if (awaitsOnlyAnnouncements()) signalCompletion();
+            return;
         default:
             break;
     }
+    if (answered_ || !awaited_.isAnsweredBy(frameData)) return;
+    keepAnswer(frameData);
     signalCompletion();
+}
+
+void FrameDispatcher::forwardPacketData(ByteView frameData) {
+    if (frameData.length() <= kPacketDataOffset) return;
+    // Other nodes' inverters answer their own controllers; their packets must not reach the
+    // parser, where a well-formed one would pass for the turbine's reply.
+    if (!packetSender_ || !isNode(*packetSender_, frameData.data() + kPacketSenderOffset)) return;
+    deliver(ByteView(frameData.data() + kPacketDataOffset, frameData.length() - kPacketDataOffset));
+}
+
+void FrameDispatcher::keepAnswer(ByteView frameData) {
+    answered_ = true;
+    buffer_.clear();
+    buffer_.append(fieldsOf(frameData));
+}
+
+int FrameDispatcher::notify(int value) {
+    if (value == 1 && !awaited_.isPacketReply()) return 0;
+    return forwardNotify(value);
+}
+
+void FrameDispatcher::await(const AwaitedAnswer& answer) {
+    awaited_ = answer;
+    answered_ = false;
+    buffer_.clear();
 }
 
 bool FrameDispatcher::reset() {
     frameType_ = 0;
     frameId_ = 0;
-    buffer_.clear();
-    completeOnTransmitStatus_ = false;
+    await(AwaitedAnswer());
     resetCurrent();
     return true;
 }

@@ -1,14 +1,12 @@
 #include "radio/NodeAddress.h"
 
-#include <new>
+#include <algorithm>
 
 namespace radio {
 
-std::unique_ptr<NodeAddress> makeNodeAddress(std::uint32_t high, std::uint32_t low,
-                                             std::uint16_t network) {
-    std::unique_ptr<NodeAddress> address(new (std::nothrow) NodeAddress);
-    if (!address) return nullptr;
-    auto& b = address->bytes;
+NodeAddress makeNodeAddress(std::uint32_t high, std::uint32_t low, std::uint16_t network) {
+    NodeAddress address;
+    auto& b = address.bytes;
     for (unsigned i = 0; i < 4; ++i) {
         const unsigned shift = 24 - 8 * i;
         b[i] = static_cast<std::uint8_t>(high >> shift);
@@ -17,6 +15,13 @@ std::unique_ptr<NodeAddress> makeNodeAddress(std::uint32_t high, std::uint32_t l
     b[8] = static_cast<std::uint8_t>(network >> 8);
     b[9] = static_cast<std::uint8_t>(network);
     return address;
+}
+
+bool isNode(const NodeAddress& address, const std::uint8_t* node64) {
+    const auto node = address.bytes.begin();
+    if (std::all_of(node, node + kNode64Length, [](std::uint8_t b) { return b == 0; }))
+        return false;
+    return std::equal(node, node + kNode64Length, node64);
 }
 
 }  // namespace radio

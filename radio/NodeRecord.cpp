@@ -1,6 +1,6 @@
 #include "radio/NodeRecord.h"
 
-#include "radio/ApiFrame.h"
+#include "radio/CommandResponse.h"
 
 namespace radio {
 
@@ -9,8 +9,6 @@ using transport::ByteView;
 
 namespace {
 
-constexpr std::uint32_t kDiscoveryHeader = 3;  // two letters and the status
-constexpr std::uint8_t kStatusOk = 0;
 constexpr std::uint32_t kIdentificationGap = 11;
 constexpr std::uint32_t kGapAfterName = 8;
 constexpr std::uint32_t kExtraWidth = 4;
@@ -55,11 +53,9 @@ bool readRest(ByteReader& in, std::uint32_t high, std::uint32_t low, std::uint16
 }  // namespace
 
 bool readDiscoveryResponse(ByteView body, NodeSink& sink) {
-    if (body.length() < kDiscoveryHeader) return false;
-    if (lowerAscii(body[0]) != 'n' || lowerAscii(body[1]) != 'd') return false;
-    if (body[2] != kStatusOk) return false;
+    if (!reportsSuccess(body, ByteView("nd"))) return false;
     ByteReader in(body);
-    skip(in, kDiscoveryHeader);
+    skip(in, kResponseHeaderLength);
     const auto network = static_cast<std::uint16_t>(readNumber(in, 2));
     const std::uint32_t high = readNumber(in, 4);
     const std::uint32_t low = readNumber(in, 4);

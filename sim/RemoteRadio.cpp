@@ -26,6 +26,8 @@ constexpr std::uint16_t kManufacturerId = 0x101E;
 constexpr std::uint32_t kDeviceTypeIdentifier = 0x00030000;
 constexpr std::int64_t kMsBetweenPacketFrames = 2;
 constexpr std::uint8_t kDataLinkEscape = 0x10;
+constexpr std::uint8_t kModemStatus = 0x8A;
+constexpr std::uint8_t kSomeModemStatus = 0x02;
 
 std::uint32_t readNumber(transport::ByteView bytes) {
     std::uint32_t value = 0;
@@ -112,19 +114,50 @@ void RemoteRadio::restart(std::int64_t atMs, FrameOutbox& out) {
     if (config_.announcesAfterRestart) announce(downUntilMs_, out);
 }
 
+void RemoteRadio::onCommandForAnother(std::uint8_t frameId, transport::ByteView command,
+                                      std::int64_t nowMs, FrameOutbox& out) {
+    if (command.length() < 2 || !reachableAt(nowMs) || !faults_.take(FaultKind::AnswersOthers))
+        return;
+    // It answers as itself, from its own addresses, with its own values, and acts on nothing.
+    const transport::ByteView letters(command.data(), 2);
+    transport::ByteBuffer value;
+    if (isCommand(letters, "bd") && command.length() == 2) {
+        value.appendNumber(static_cast<std::int32_t>(bd_), config_.bdWidth);
+    } else if (isCommand(letters, "db")) {
+        value.append(config_.signal);
+    }
+    reply(frameId, letters, kStatusOk, value.view(), nowMs + config_.replyDelayMs, out);
+}
+
 void RemoteRadio::onData(transport::ByteView data, std::int64_t nowMs, FrameOutbox& out) {
     replies_.clear();
     inverter_.receive(data, bd_ == config_.inverterSpeed, replies_);
-    std::int64_t at = nowMs + config_.inverterDelayMs;
-    for (std::uint32_t sent = 0; sent < replies_.length(); sent += config_.replyChunk) {
-        const std::uint32_t piece = std::min(config_.replyChunk, replies_.length() - sent);
+    sendPacketData(replies_.view(), nowMs + config_.inverterDelayMs, out);
+}
+
+void RemoteRadio::sendUnaskedUntil(std::int64_t untilMs, FrameOutbox& out) {
+    while (nextUnaskedMs_ <= untilMs) {
+        std::uint32_t periodMs = 0;
+        if (!faults_.take(FaultKind::Crosstalk, &periodMs)) return;
+        if (reachableAt(nextUnaskedMs_)) {
+            replies_.clear();
+            inverter_.appendUnaskedReply(replies_);
+            sendPacketData(replies_.view(), nextUnaskedMs_, out);
+        }
+        nextUnaskedMs_ += periodMs;
+    }
+}
+
+void RemoteRadio::sendPacketData(transport::ByteView data, std::int64_t atMs, FrameOutbox& out) {
+    for (std::uint32_t sent = 0; sent < data.length(); sent += config_.replyChunk) {
+        const std::uint32_t piece = std::min(config_.replyChunk, data.length() - sent);
         frame_.clear();
         frame_.append(kReceivedPacket);
         appendAddresses(frame_);
         frame_.append(kOptionsAcknowledged);
-        frame_.append(replies_.data() + sent, piece);
-        out.sendFrame(at, frame_.view(), takeChecksumFault());
-        at += kMsBetweenPacketFrames;
+        frame_.append(data.data() + sent, piece);
+        out.sendFrame(atMs, frame_.view(), takeChecksumFault());
+        atMs += kMsBetweenPacketFrames;
     }
 }
 
@@ -191,6 +224,10 @@ void RemoteRadio::reply(std::uint8_t frameId, transport::ByteView letters, std::
     frame_.append(status);
     frame_.append(value);
     out.sendFrame(atMs, frame_.view(), takeChecksumFault());
+    if (faults_.take(FaultKind::StatusAfterReply)) {
+        const std::uint8_t status[] = {kModemStatus, kSomeModemStatus};
+        out.sendFrame(atMs, transport::ByteView(status, sizeof status), false);
+    }
 }
 
 void RemoteRadio::appendAddresses(transport::ByteBuffer& out) const {

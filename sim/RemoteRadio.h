@@ -26,8 +26,13 @@ public:
     // A remote command frame's id and its letters with any parameter bytes.
     void onRemoteCommand(std::uint8_t frameId, transport::ByteView command, std::int64_t nowMs,
                          FrameOutbox& out);
+    // A remote command frame sent to another radio, which this one hears too.
+    void onCommandForAnother(std::uint8_t frameId, transport::ByteView command, std::int64_t nowMs,
+                             FrameOutbox& out);
     // The data of a transmit request that reached this radio.
     void onData(transport::ByteView data, std::int64_t nowMs, FrameOutbox& out);
+    // Sends what the radio passes on unasked until untilMs.
+    void sendUnaskedUntil(std::int64_t untilMs, FrameOutbox& out);
     // A node identification frame sent at atMs.
     void announce(std::int64_t atMs, FrameOutbox& out);
     // The body of this node's "ND" answer (letters as the request had them), appended.
@@ -47,6 +52,8 @@ private:
     void reply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status,
                transport::ByteView value, std::int64_t atMs, FrameOutbox& out);
     void restart(std::int64_t atMs, FrameOutbox& out);
+    // The inverter's bytes as received packet frames of at most replyChunk bytes each.
+    void sendPacketData(transport::ByteView data, std::int64_t atMs, FrameOutbox& out);
     void appendAddresses(transport::ByteBuffer& out) const;
     void streamPacketData(std::int64_t atMs, FrameOutbox& out);
 
@@ -59,6 +66,7 @@ private:
     std::int64_t downUntilMs_ = 0;
     bool gone_ = false;
     std::uint32_t restarts_ = 0;
+    std::int64_t nextUnaskedMs_ = 0;
     transport::ByteBuffer frame_;
     transport::ByteBuffer replies_;
 

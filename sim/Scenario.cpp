@@ -70,12 +70,21 @@ struct FaultName {
     std::string_view name;
     FaultKind kind;
     std::uint64_t maxValue;  // 0: takes no value
+    std::uint64_t minValue = 0;
 };
 
 constexpr FaultName kFaultNames[] = {
-    {"silent-bd", FaultKind::SilentBd, 0},        {"no-return", FaultKind::NoReturn, 0},
-    {"bad-checksum", FaultKind::BadChecksum, 0},  {"reply-flags", FaultKind::ReplyFlags, 0xFF},
-    {"reply-code", FaultKind::ReplyCode, 0xFFFF}, {"bad-reply-crc", FaultKind::BadReplyCrc, 0},
+    {"silent-bd", FaultKind::SilentBd, 0},
+    {"no-return", FaultKind::NoReturn, 0},
+    {"bad-checksum", FaultKind::BadChecksum, 0},
+    {"reply-flags", FaultKind::ReplyFlags, 0xFF},
+    {"reply-code", FaultKind::ReplyCode, 0xFFFF},
+    {"bad-reply-crc", FaultKind::BadReplyCrc, 0},
+    {"crosstalk", FaultKind::Crosstalk, kMaxDelayMs, 1},
+    {"answers-others", FaultKind::AnswersOthers, 0},
+    {"status-after-reply", FaultKind::StatusAfterReply, 0},
+    {"packet-before-reply", FaultKind::PacketBeforeReply, 0},
+    {"stray-end-before-reply", FaultKind::StrayEndBeforeReply, 0},
 };
 
 // Reads one scenario line after line; the first error ends the parse.
@@ -266,9 +275,10 @@ bool ScenarioParser::fault(NodeConfig& node, const std::vector<std::string_view>
     std::size_t at = 1;
     if (known->maxValue != 0) {
         std::uint64_t value = 0;
-        if (at >= args.size() || !parseNumber(args[at], known->maxValue, value)) {
-            return fail("fault " + quoted(known->name) + " needs a value up to " +
-                        std::to_string(known->maxValue));
+        if (at >= args.size() || !parseNumber(args[at], known->maxValue, value) ||
+            value < known->minValue) {
+            return fail("fault " + quoted(known->name) + " needs a value from " +
+                        std::to_string(known->minValue) + " to " + std::to_string(known->maxValue));
         }
         result.value = static_cast<std::uint32_t>(value);
         ++at;

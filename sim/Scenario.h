@@ -16,12 +16,19 @@ enum class FaultKind {
     ReplyFlags,   // the inverter's reply carries these flags instead of 0x80
     ReplyCode,    // the inverter's reply carries this code instead of the request's
     BadReplyCrc,  // the inverter's reply has a wrong CRC
+
+    // A crowded field: other radios' traffic that the tool must not take for the turbine's.
+    Crosstalk,            // the inverter sends well-formed replies unasked, every value ms
+    AnswersOthers,        // the radio answers remote commands sent to other radios, as itself
+    StatusAfterReply,     // each answer to a remote command is followed by a modem status
+    PacketBeforeReply,    // another packet goes first in the frame that carries the reply
+    StrayEndBeforeReply,  // the bytes 10 10 03 go before the inverter's reply
 };
 
 struct Fault {
     static constexpr int kAlways = -1;
     FaultKind kind = FaultKind::SilentBd;
-    std::uint32_t value = 0;  // the flags or code for ReplyFlags and ReplyCode
+    std::uint32_t value = 0;  // the flags, code or period the fault takes
     int times = kAlways;
 };
 

@@ -45,6 +45,7 @@ void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
 void TurbineField::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
     line_ = &line;
     for (const auto& radio : radios_) radio->sendPeriodicUntil(untilMs, *this);
+    for (const auto& radio : radios_) radio->sendUnaskedUntil(untilMs, *this);
     sendRandomBytes(untilMs);
     line_ = nullptr;
 }
@@ -130,12 +131,15 @@ void TurbineField::discoverNodes(std::uint8_t frameId, transport::ByteView lette
 void TurbineField::onRemoteCommand(transport::ByteView frameData) {
     if (frameData.length() < kRemoteCommandLetters) return;
     RemoteRadio* radio = radioAt(transport::ByteView(frameData.data() + 2, kAddressesSize));
+    const transport::ByteView command(frameData.data() + kRemoteCommandLetters,
+                                      frameData.length() - kRemoteCommandLetters);
+    // Radios that answer what is sent to others do so whether the addressee is there or not.
+    for (const auto& other : radios_) {
+        if (other.get() != radio) other->onCommandForAnother(frameData[1], command, nowMs_, *this);
+    }
     // An unreachable radio cannot answer; the module reports nothing either.
     if (radio == nullptr || !radio->reachableAt(nowMs_)) return;
-    radio->onRemoteCommand(frameData[1],
-                           transport::ByteView(frameData.data() + kRemoteCommandLetters,
-                                               frameData.length() - kRemoteCommandLetters),
-                           nowMs_, *this);
+    radio->onRemoteCommand(frameData[1], command, nowMs_, *this);
 }
 
 void TurbineField::onTransmitRequest(transport::ByteView frameData) {

@@ -23,11 +23,20 @@ void dumpPacket(transport::ByteView bytes) {
     std::printf("\n");
 }
 
+bool ReplyRule::accepts(std::uint8_t flags, std::uint16_t replyCode) const {
+    return (!requireReplyFlags || flags == kReplyFlags) &&
+           (replyCode == code || replyCode == alternativeCode);
+}
+
 void PacketParser::receive(transport::ByteView bytes) {
     buffer_.clear();
     bool inPacket = false;
     bool escaped = false;
     for (std::uint8_t byte : bytes) {
+        if (inPacket && buffer_.length() >= kMaxPacketBytes) {
+            buffer_.clear();
+            inPacket = false;
+        }
         if (!escaped) {
             if (byte == kDle) {
                 escaped = true;
@@ -64,7 +73,14 @@ void PacketParser::receive(transport::ByteView bytes) {
 bool PacketParser::reset() {
     buffer_.clear();
     code_ = 0;
+    rule_.reset();
+    accepted_.reset();
     return true;
+}
+
+void PacketParser::awaitReply(const ReplyRule& rule) {
+    rule_ = rule;
+    accepted_.reset();
 }
 
 void PacketParser::decode(transport::ByteView raw) {
@@ -89,6 +105,15 @@ void PacketParser::decode(transport::ByteView raw) {
     sequence_ = buffer_[kSequenceOffset] & kSequenceMask;
     flags_ = buffer_[kSequenceOffset] & kFlagsMask;
     code_ = static_cast<std::uint16_t>(buffer_[kCodeOffset] | (buffer_[kCodeOffset + 1] << 8));
+    if (rule_ && !accepted_ && rule_->accepts(flags_, code_)) {
+        accepted_ = AcceptedReply{code_, firstWord()};
+    }
+}
+
+std::int32_t PacketParser::firstWord() const {
+    const std::uint32_t low = buffer_[kHeaderLength];
+    const std::uint32_t high = replyPayload().empty() ? low : buffer_[kHeaderLength + 1];
+    return static_cast<std::int32_t>(low + 256 * high);
 }
 
 void PacketParser::reportShort(transport::ByteView raw) const {

@@ -1,6 +1,7 @@
 #include "turbine/TurbineQuery.h"
 
 #include "radio/ApiFrame.h"
+#include "radio/AwaitedAnswer.h"
 #include "radio/CommandLink.h"
 #include "transport/HexDump.h"
 #include "transport/Settings.h"
@@ -10,7 +11,9 @@ namespace turbine {
 
 namespace {
 
-// The frame ids of transmit requests run through 32 multiples of 4, from 16 to 140.
+// The frame ids of transmit requests run through 32 multiples of 4, from 16 to 140. A packet
+// of up to four frames numbers them f to f + 3, so no two calls share an id, and none is 0
+// (which asks the module for no transmit status) or an id of the command layer (1 and 3).
 constexpr std::uint32_t kFrameIdCounters = 32;
 std::uint8_t frameIdFor(std::uint32_t counter) {
     return static_cast<std::uint8_t>(((counter + 4) * 4) % 256);
@@ -79,24 +82,33 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
     if (attempts == 0) {
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
-        link_.dispatcher().setCompleteOnTransmitStatus();
+        link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(last)));
         return link_.sendFrameAndWait(last, kTransmitStatusWaitMs);
     }
+    const ReplyRule rule{expectedCode, alternativeCode, requireReply};
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
         // The reset forgets any late reply to an earlier transmission.
         link_.beginExchange();
         if (!sendLeadingFrames(last)) return false;
+        link_.dispatcher().await(radio::AwaitedAnswer::packetReply());
+        parser_.awaitReply(rule);
         if (!link_.sendFrameAndWait(last, timeoutMs)) {
+            if (link_.stopped()) return false;  // nothing more goes out: no pause to sit out
             clock_.sleepFor(kRetryPauseMs);
             continue;
         }
         if (link_.settings().traceMask & transport::kTraceReplyPacket) {
             transport::dumpHex(parser_.buffer().view());
         }
-        if (isAwaitedReply(expectedCode, alternativeCode, requireReply)) return true;
-        // Some other completion (another packet, a modem status): transmit again at once.
+        if (parser_.acceptedReply()) return true;
+        // Only packets the rule refused came: transmit again at once.
     }
     return false;
+}
+
+std::uint8_t TurbineQuery::frameIdOf(transport::ByteView frame) {
+    constexpr std::uint32_t kFrameIdAt = radio::kApiHeaderLength + 1;  // after the type
+    return frame.length() > kFrameIdAt ? frame[kFrameIdAt] : 0;
 }
 
 bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
@@ -115,7 +127,7 @@ bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
             last = rest;
             return true;
         }
-        link_.dispatcher().setCompleteOnTransmitStatus();
+        link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(rest)));
         if (!link_.sendFrameAndWait(transport::ByteView(rest.data(), size), kLeadingFrameWaitMs)) {
             return false;
         }
@@ -124,23 +136,10 @@ bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
     }
 }
 
-bool TurbineQuery::isAwaitedReply(std::uint16_t expectedCode, std::uint16_t alternativeCode,
-                                  bool requireReply) const {
-    const bool replyFlags = parser_.flags() == packet::kReplyFlags;
-    const bool codeMatches = parser_.code() == expectedCode || parser_.code() == alternativeCode;
-    return (!requireReply || replyFlags) && codeMatches;
-}
-
 std::int32_t TurbineQuery::replyWord(std::uint16_t expectedCode) const {
-    if (parser_.code() != expectedCode) return -1;
-    const transport::ByteView packetBytes = parser_.buffer().view();
-    // A bad packet that followed the good one in the same read leaves its bytes behind.
-    if (packetBytes.length() < packet::kMinimumLength) return -1;
-    const std::uint32_t low = packetBytes[packet::kHeaderLength];
-    // Without payload words the byte after the header is taken for both halves.
-    const std::uint32_t high =
-        parser_.replyPayload().empty() ? low : packetBytes[packet::kHeaderLength + 1];
-    return static_cast<std::int32_t>(low + 256 * high);
+    const std::optional<AcceptedReply>& reply = parser_.acceptedReply();
+    if (!reply || reply->code != expectedCode) return -1;
+    return reply->word;
 }
 
 }  // namespace turbine

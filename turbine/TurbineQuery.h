@@ -36,13 +36,14 @@ public:
     // number; 0 attempts sends once and waits only for the radio's transmit status.
     bool sendWithRetries(int timeoutMs, std::uint32_t attempts, bool requireReply);
 
-    // One transmission of a framed packet per attempt (timeout 0: the default) and a check of
-    // the reply's flags and code. With 0 attempts: one transmission, no reply examined.
+    // One transmission of a framed packet per attempt (timeout 0: the default), until the
+    // turbine's inverter answers with the reply's flags and code. With 0 attempts: one
+    // transmission awaited on the radio's transmit status, no reply examined.
     bool transact(transport::ByteView framed, std::uint16_t expectedCode, int timeoutMs,
                   std::uint32_t attempts, bool requireReply);
 
-    // The first payload word of the last good packet when it carries the expected code;
-    // -1 otherwise.
+    // The first payload word of the reply that the last transmission had accepted, when it
+    // carries the expected code; -1 otherwise.
     std::int32_t replyWord(std::uint16_t expectedCode) const;
 
     std::uint32_t dataFrameCounter() const { return dataFrameCounter_; }
@@ -54,8 +55,8 @@ private:
     // Sends every frame of the encoder's buffer but the last, each awaited on its transmit
     // status; answers false when one of those waits fails. last receives the final frame.
     bool sendLeadingFrames(transport::ByteView& last);
-    bool isAwaitedReply(std::uint16_t expectedCode, std::uint16_t alternativeCode,
-                        bool requireReply) const;
+    // The frame id of a built frame; 0 for a frame too short to hold one.
+    static std::uint8_t frameIdOf(transport::ByteView frame);
 
     radio::CommandLink& link_;
     PacketEncoder& encoder_;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,12 +31,38 @@ struct FieldRig {
 
     // The "bd" values written to remote radios, in order.
     std::vector<unsigned> speedsWritten() const;
+    // Frames written so far with this API frame type.
+    int framesWritten(std::uint8_t type) const;
 
     transport::VirtualClock clock;
     transport::Settings settings;
     std::unique_ptr<sim::SimulatedField> field;
     transport::PortFactory factory;
     ProcessObjects objects;
+};
+
+// Stands between the device and the field and holds the writing thread inside its nth
+// write of a frame of one type (0: none) until release, so that another thread can act
+// at that exact point of an exchange. Every write still reaches the field first.
+class WriteGate final : public transport::DevicePeer {
+public:
+    WriteGate(FieldRig& rig, std::uint8_t frameType, int nth);
+    ~WriteGate() override;
+
+    void onWrite(transport::ByteView bytes, std::int64_t nowMs,
+                 transport::DeviceLine& line) override;
+    bool holding() const;
+    void release();
+
+private:
+    FieldRig& rig_;
+    const std::uint8_t frameType_;
+    const int nth_;
+    int seen_ = 0;  // the writing thread's own
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    bool holding_ = false;
+    bool open_ = false;
 };
 
 // A scenario from the project's scenario folder, or from text.

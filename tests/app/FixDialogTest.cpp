@@ -143,8 +143,9 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
         EXPECT_EQ(enables, c.matches ? std::vector<bool>{true} : std::vector<bool>{});
         EXPECT_EQ(dialog.othersFound(), c.counted ? 1 : 0);
         const radio::NodeAddress expected =
-            c.matches ? *radio::makeNodeAddress(0x11223344, 0x55667788, 0x1234)
-                      : radio::NodeAddress{};
+            c.matches
+                ? radio::NodeAddress{{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x12, 0x34}}
+                : radio::NodeAddress{};
         EXPECT_EQ(rig.objects.frameEncoder.nodeAddress().bytes, expected.bytes);
     }
 }

@@ -23,7 +23,7 @@ Bytes remoteResponse(const char* letters, const Bytes& statusAndValue) {
 }
 
 void aimAtNode(LinkRig& rig) {
-    rig.encoder.setNodeAddress(*makeNodeAddress(0x11223344, 0x55667788, 0x1234));
+    rig.encoder.setNodeAddress(makeNodeAddress(0x11223344, 0x55667788, 0x1234));
 }
 
 }  // namespace
@@ -88,10 +88,11 @@ TEST(CommandSenders, WriteTheExactFrameAndCompleteOnTheAnswer) {
          hex("7E 00 0F 17 03") + kNodeBytes + hex("00 66 72 63"), remoteResponse("FR", hex("00"))},
         {"remote bd 4",
          [](LinkRig& rig) {
+             aimAtNode(rig);
              const Bytes parameters = text("bd") + hex("04");
              return RemoteCommandSender(rig.link).sendWithParameters(viewOf(parameters));
          },
-         hex("7E 00 10 17 03 00 00 00 00 00 00 00 00 00 00 00 62 64 04 1B"),
+         hex("7E 00 10 17 03") + kNodeBytes + hex("00 62 64 04 71"),
          remoteResponse("BD", hex("00"))},
     };
     for (const Row& row : rows) {
@@ -116,23 +117,34 @@ TEST(CommandSenders, TheRemoteAnswerIsReadWithCheckResponse) {
     EXPECT_EQ(speed, 6u);
 }
 
-TEST(CommandSenders, WithoutAPollerNothingIsWrittenOrAwaited) {
-    LinkRig rig;
-    rig.link.setPoller(nullptr);
-    LocalCommandSender local(rig.link);
-    RemoteCommandSender remote(rig.link);
-    const Bytes parameters = text("cb") + hex("02");
-    EXPECT_FALSE(local.send("ND"));
-    EXPECT_FALSE(local.sendWithParameters(viewOf(parameters)));
-    EXPECT_FALSE(remote.send("fr"));
-    EXPECT_FALSE(remote.sendWithParameters(viewOf(parameters)));
-    EXPECT_EQ(local.discoverNodes(1100), -1);
-    EXPECT_FALSE(rig.link.sendFrame(viewOf(parameters)));
-    EXPECT_FALSE(rig.link.sendFrameAndWait(viewOf(parameters), 0));
-    EXPECT_FALSE(rig.link.waitForCompletion(0));
-    EXPECT_TRUE(rig.device.writes().empty());
-    EXPECT_TRUE(rig.device.reads().empty());
-    EXPECT_EQ(rig.clock.nowMs(), 0);
+// Without a poller, and once a stop is requested, every exchange fails at once: nothing is
+// written, read or awaited, whatever is waiting on the line.
+TEST(CommandSenders, WithoutAPollerOrOnceStoppedNothingIsWrittenOrAwaited) {
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "no poller");
+        LinkRig rig;
+        rig.device.line().schedule(0, viewOf(localResponse("ND", hex("00"))));
+        if (stopped) {
+            rig.link.requestStop();
+        } else {
+            rig.link.setPoller(nullptr);
+        }
+        EXPECT_EQ(rig.link.stopped(), stopped);
+        LocalCommandSender local(rig.link);
+        RemoteCommandSender remote(rig.link);
+        const Bytes parameters = text("cb") + hex("02");
+        EXPECT_FALSE(local.send("ND"));
+        EXPECT_FALSE(local.sendWithParameters(viewOf(parameters)));
+        EXPECT_FALSE(remote.send("fr"));
+        EXPECT_FALSE(remote.sendWithParameters(viewOf(parameters)));
+        EXPECT_EQ(local.discoverNodes(1100), -1);
+        EXPECT_FALSE(rig.link.sendFrame(viewOf(parameters)));
+        EXPECT_FALSE(rig.link.sendFrameAndWait(viewOf(parameters), 0));
+        EXPECT_FALSE(rig.link.waitForCompletion(0));
+        EXPECT_TRUE(rig.device.writes().empty());
+        EXPECT_TRUE(rig.device.reads().empty());
+        EXPECT_EQ(rig.clock.nowMs(), 0);
+    }
 }
 
 TEST(CommandExchange, AnswersLeftFromEarlierExchangesAreForgotten) {
@@ -151,6 +163,16 @@ TEST(CommandExchange, AnswersLeftFromEarlierExchangesAreForgotten) {
     EXPECT_TRUE(LocalCommandSender(rig.link).send("wr"));
     std::uint32_t value = 0;
     EXPECT_TRUE(checkResponse("wr", rig.dispatcher.body(), value));
+}
+
+TEST(CommandExchange, OnlyACompletionWithinAWaitEndsIt) {
+    LinkRig rig;
+    rig.peer.answerNextWrite({{20, localResponse("cb", hex("00"))}, {200, apiFrame(hex("8A 02"))}});
+    ASSERT_TRUE(LocalCommandSender(rig.link).send("cb"));
+    // As the worker's idle waits follow an exchange: the modem status ends nothing.
+    const std::int64_t start = rig.clock.nowMs();
+    EXPECT_FALSE(rig.link.waitForCompletion(500));
+    EXPECT_EQ(rig.clock.nowMs() - start, 24 * 20);
 }
 
 TEST(CommandExchange, ATimeOutOfZeroUsesTheDefault) {
@@ -188,15 +210,15 @@ TEST(CommandExchange, TraceDumpsTheFramesWrittenAndTheBytesReceived) {
     const Row rows[] = {
         {0x0, ""},
         {transport::kTraceFramesWritten, "7e000409014e4463\n"},
-        {transport::kTraceRawLog, "7e00058801636200b1\n"},
+        {transport::kTraceRawLog, "7e000588014e4400e4\n"},
         {transport::kTraceFramesWritten | transport::kTraceRawLog,
-         "7e000409014e4463\n7e00058801636200b1\n"},
+         "7e000409014e4463\n7e000588014e4400e4\n"},
     };
     for (const Row& row : rows) {
         transport::Settings settings;
         settings.traceMask = row.mask;
         LinkRig rig(settings);
-        rig.peer.answerNextWrite({{15, localResponse("cb", hex("00"))}});
+        rig.peer.answerNextWrite({{15, localResponse("ND", hex("00"))}});
         testing::internal::CaptureStdout();
         EXPECT_TRUE(LocalCommandSender(rig.link).send("ND"));
         // The log starts afresh with each exchange; an empty one dumps nothing.

@@ -11,17 +11,13 @@ namespace {
 
 const Bytes kNodeBytes = hex("11 22 33 44 55 66 77 88 12 34");
 
-NodeAddress realAddress() {
-    auto address = makeNodeAddress(0x11223344, 0x55667788, 0x1234);
-    return *address;
-}
+NodeAddress realAddress() { return makeNodeAddress(0x11223344, 0x55667788, 0x1234); }
 
 }  // namespace
 
 TEST(MakeNodeAddress, HighHalfLowHalfThenNetworkEachMostSignificantFirst) {
-    const auto address = makeNodeAddress(0x11223344, 0x55667788, 0x1234);
-    ASSERT_NE(address, nullptr);
-    EXPECT_EQ(Bytes(address->bytes.begin(), address->bytes.end()), kNodeBytes);
+    const NodeAddress address = makeNodeAddress(0x11223344, 0x55667788, 0x1234);
+    EXPECT_EQ(Bytes(address.bytes.begin(), address.bytes.end()), kNodeBytes);
 }
 
 TEST(FrameEncoderBuildFrame, ExactBytes) {

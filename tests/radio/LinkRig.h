@@ -60,7 +60,10 @@ struct LinkRig {
     explicit LinkRig(const transport::Settings& chosen = {})
         : settings(chosen), link(settings, rawLog, encoder, dispatcher) {
         testsupport::linkChain(assembler, dispatcher, reassembler, packets);
+        dispatcher.setPacketSender(&encoder.nodeAddress());
         poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, assembler);
+        // Current up front, as start-up makes them.
+        testsupport::makeCurrent(assembler, dispatcher, reassembler);
         link.setPoller(poller.get());
         device.setPeer(&peer);
         device.clearRecords();

@@ -1,33 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "StackRig.h"
-#include "turbine/PacketEncoder.h"
-#include "turbine/TurbineQuery.h"
 
 namespace sim::test {
 namespace {
-
-const std::string kTarget = "QOR123-7654321";
-
-// The stack with the inverter query on top, aimed at the default field's target.
-struct QueryRig : StackRig {
-    turbine::PacketEncoder packets;
-    turbine::TurbineQuery inverterQuery{link, packets, parser, clock};
-
-    explicit QueryRig(const Scenario& scenario) : StackRig(scenario) { target(kTarget); }
-
-    // The speed fix's test: the ordinary query with the word 0.
-    std::int32_t probe() { return inverterQuery.probeInverter(false, true); }
-
-    // Times at which transmit requests were written since the last clearRecords.
-    std::vector<std::int64_t> transmissions() const {
-        std::vector<std::int64_t> times;
-        for (const auto& write : sim->device().writes()) {
-            if (write.bytes.size() > 3 && write.bytes[3] == 0x10) times.push_back(write.atMs);
-        }
-        return times;
-    }
-};
 
 Scenario fieldWithTargetAt(std::uint32_t bd) {
     Scenario scenario = defaultField();

@@ -2,6 +2,7 @@
 
 #include "sim/RemoteRadio.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/InverterFrames.h"
 
 namespace sim::test {
 
@@ -225,6 +226,84 @@ TEST(InverterTest, IgnoresCorruptOrOtherPackets) {
     radio.onData(viewOf(hex("10 01 00 00 00 0A 01 14 0B 00 00 00 00 36 6A 10 03")), 0, out);
     EXPECT_TRUE(out.frames.empty());
     EXPECT_EQ(radio.inverter().packetsRejected(), 2u);
+}
+
+TEST(CrowdedFieldTest, ACrosstalkingInverterRepliesUnaskedAtItsPeriod) {
+    NodeConfig node = turbine();
+    node.faults = {{FaultKind::Crosstalk, 150, 4}};
+    RemoteRadio radio(node);
+    RecordingOutbox out;
+    radio.sendUnaskedUntil(400, out);
+    radio.sendUnaskedUntil(400, out);  // nothing twice
+    const auto unasked = [](std::uint8_t sequence) {
+        return receivedPacket(framedReply(0x80 | sequence, 0x8108, hex("21 03")));
+    };
+    EXPECT_EQ(out.frames,
+              (std::vector<SentFrame>{
+                  {0, unasked(0), false}, {150, unasked(1), false}, {300, unasked(2), false}}));
+    radio.sendUnaskedUntil(100000, out);
+    EXPECT_EQ(out.frames.size(), 4u) << "times 4";
+    EXPECT_EQ(out.frames.back().atMs, 450);
+}
+
+TEST(CrowdedFieldTest, ARadioAnswersCommandsForOthersAsItselfAndActsOnNothing) {
+    NodeConfig node = turbine();
+    node.bd = 6;
+    node.replyDelayMs = 10;
+    node.faults = {{FaultKind::AnswersOthers, 0, Fault::kAlways}};
+    RemoteRadio radio(node);
+    RecordingOutbox out;
+    radio.onCommandForAnother(3, viewOf(text("bd")), 1000, out);
+    radio.onCommandForAnother(3, viewOf(text("bd") + Bytes{4}), 1100, out);
+    radio.onCommandForAnother(3, viewOf(text("fr")), 1200, out);
+    radio.onCommandForAnother(3, viewOf(text("db")), 1300, out);
+    EXPECT_EQ(out.frames,
+              (std::vector<SentFrame>{{1010, remoteResponse("bd", hex("00 06")), false},
+                                      {1110, remoteResponse("bd", hex("00")), false},
+                                      {1210, remoteResponse("fr", hex("00")), false},
+                                      {1310, remoteResponse("db", hex("00 28")), false}}));
+    EXPECT_EQ(radio.bd(), 6u);
+    EXPECT_EQ(radio.restarts(), 0u);
+
+    RemoteRadio plain(turbine());
+    plain.onCommandForAnother(3, viewOf(text("bd")), 1000, out);
+    EXPECT_EQ(out.frames.size(), 4u) << "without the fault it keeps quiet";
+}
+
+TEST(CrowdedFieldTest, ModemStatusAfterEachAnswer) {
+    NodeConfig node = turbine();
+    node.faults = {{FaultKind::StatusAfterReply, 0, 1}};
+    RemoteRadio radio(node);
+    RecordingOutbox out;
+    radio.onRemoteCommand(3, viewOf(text("bd")), 1000, out);
+    radio.onRemoteCommand(3, viewOf(text("bd")), 2000, out);
+    EXPECT_EQ(out.frames,
+              (std::vector<SentFrame>{{1030, remoteResponse("bd", hex("00 04")), false},
+                                      {1030, hex("8A 02"), false},
+                                      {2030, remoteResponse("bd", hex("00 04")), false}}));
+}
+
+TEST(CrowdedFieldTest, OtherBytesBeforeTheReplyInItsFrame) {
+    const struct {
+        FaultKind kind;
+        Bytes before;
+    } cases[] = {
+        // The request's header, flags 0x40 and no words: a well-formed packet, not a reply.
+        {FaultKind::PacketBeforeReply, framedPacket(hex("00 00 00 0A 41 08 81 00 00"))},
+        {FaultKind::StrayEndBeforeReply, hex("10 10 03")},
+    };
+    for (const auto& c : cases) {
+        NodeConfig node = turbine();
+        node.bd = 6;
+        node.faults = {{c.kind, 0, 1}};
+        RemoteRadio radio(node);
+        RecordingOutbox out;
+        radio.onData(viewOf(kQuery), 0, out);
+        radio.onData(viewOf(kQuery), 1000, out);
+        EXPECT_EQ(out.frames,
+                  (std::vector<SentFrame>{{60, receivedPacket(c.before + kReply), false},
+                                          {1060, receivedPacket(kReply), false}}));
+    }
 }
 
 }  // namespace

@@ -82,6 +82,38 @@ node B
     EXPECT_EQ(s.nodes[1].ndDelayMs, NodeConfig::kStaggered);
 }
 
+TEST(ScenarioTest, ReadsTheFaultsOfACrowdedField) {
+    const char* text = R"(node A
+  address 0000000000000001
+  network 0001
+  fault crosstalk 150
+  fault answers-others times 3
+  fault status-after-reply
+  fault packet-before-reply times 1
+  fault stray-end-before-reply
+)";
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(text, s, error)) << error;
+    const std::vector<Fault>& faults = s.nodes.at(0).faults;
+    ASSERT_EQ(faults.size(), 5u);
+    EXPECT_EQ(faults[0].kind, FaultKind::Crosstalk);
+    EXPECT_EQ(faults[0].value, 150u);
+    EXPECT_EQ(faults[1].kind, FaultKind::AnswersOthers);
+    EXPECT_EQ(faults[1].times, 3);
+    EXPECT_EQ(faults[2].kind, FaultKind::StatusAfterReply);
+    EXPECT_EQ(faults[3].kind, FaultKind::PacketBeforeReply);
+    EXPECT_EQ(faults[3].times, 1);
+    EXPECT_EQ(faults[4].kind, FaultKind::StrayEndBeforeReply);
+    EXPECT_EQ(faults[4].times, Fault::kAlways);
+
+    EXPECT_FALSE(
+        parseScenario("node A\n address 0000000000000001\n network 0001\n"
+                      " fault crosstalk 0\n",
+                      s, error, "t"));
+    EXPECT_EQ(error, "t:4: fault \"crosstalk\" needs a value from 1 to 600000");
+}
+
 TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
     const std::string node = "node A\n address 0000000000000001\n network 0001\n";
     const struct {
@@ -114,7 +146,7 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
         {node + " colour red\n", "t:4: unknown node setting \"colour\""},
         {node + " fault\n", "t:4: \"fault\" needs a name"},
         {node + " fault gremlins\n", "t:4: unknown fault \"gremlins\""},
-        {node + " fault reply-code\n", "t:4: fault \"reply-code\" needs a value up to 65535"},
+        {node + " fault reply-code\n", "t:4: fault \"reply-code\" needs a value from 0 to 65535"},
         {node + " fault silent-bd twice\n",
          "t:4: after fault \"silent-bd\" only \"times <count>\" may follow"},
         {node + " fault silent-bd times 0\n",
@@ -158,6 +190,7 @@ TEST(ScenarioTest, ScenarioFilesDescribeTheirOutcomes) {
         {"speed-correct.txt", 6, 6, 0, false},  {"fixed-second.txt", 3, 4, 0, false},
         {"unable-to-comm.txt", 4, 5, 0, false}, {"lost-link.txt", 4, 6, 1, false},
         {"failed-query.txt", 4, 6, 1, false},   {"no-radio.txt", 0, 0, 0, true},
+        {"crowded-field.txt", 4, 6, 1, false},
     };
     for (const auto& c : cases) {
         Scenario s;

@@ -16,9 +16,14 @@
 #include "tests/support/SimulatedPort.h"
 #include "transport/Port.h"
 #include "transport/RawLog.h"
+#include "turbine/PacketEncoder.h"
 #include "turbine/PacketParser.h"
+#include "turbine/TurbineQuery.h"
 
 namespace sim::test {
+
+// The turbine of the built-in field.
+inline const std::string kTarget = "QOR123-7654321";
 
 struct NodeReport {
     std::uint32_t high;
@@ -62,6 +67,7 @@ struct StackRig {
     explicit StackRig(const Scenario& scenario) : sim(makeSimulatedField(scenario, clock)) {
         testsupport::linkChain(assembler, dispatcher, reassembler, parser);
         dispatcher.setNodeSink(&nodes);
+        dispatcher.setPacketSender(&encoder.nodeAddress());
         poller = testsupport::openSimulatedPort(sim->device(), clock, settings, rawLog, assembler);
         if (!poller) return;
         // Current now, so that the first frame a test receives is not met by a reset of the
@@ -74,10 +80,9 @@ struct StackRig {
     void target(const std::string& name) {
         for (const NodeConfig& node : sim->scenario().nodes) {
             if (node.name != name) continue;
-            const auto address =
+            encoder.setNodeAddress(
                 radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
-                                       static_cast<std::uint32_t>(node.address64), node.address16);
-            encoder.setNodeAddress(*address);
+                                       static_cast<std::uint32_t>(node.address64), node.address16));
             nodes.awaited = name;
         }
     }
@@ -113,6 +118,26 @@ struct StackRig {
     }
 
     const RemoteRadio& radio(const std::string& name) const { return *sim->field().radio(name); }
+};
+
+// The stack with the inverter query on top, aimed at the default field's target.
+struct QueryRig : StackRig {
+    turbine::PacketEncoder packets;
+    turbine::TurbineQuery inverterQuery{link, packets, parser, clock};
+
+    explicit QueryRig(const Scenario& scenario) : StackRig(scenario) { target(kTarget); }
+
+    // The speed fix's test: the ordinary query with the word 0.
+    std::int32_t probe() { return inverterQuery.probeInverter(false, true); }
+
+    // Times at which transmit requests were written since the last clearRecords.
+    std::vector<std::int64_t> transmissions() const {
+        std::vector<std::int64_t> times;
+        for (const auto& write : sim->device().writes()) {
+            if (write.bytes.size() > 3 && write.bytes[3] == 0x10) times.push_back(write.atMs);
+        }
+        return times;
+    }
 };
 
 }  // namespace sim::test

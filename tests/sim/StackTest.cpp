@@ -7,8 +7,6 @@
 namespace sim::test {
 namespace {
 
-const std::string kTarget = "QOR123-7654321";
-
 TEST(StackTest, SearchReportsEveryReachableNode) {
     StackRig rig(defaultField());
     EXPECT_EQ(rig.search(), 5);

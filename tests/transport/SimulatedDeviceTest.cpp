@@ -102,6 +102,29 @@ TEST(SimulatedDeviceTest, ThePeerAnswersWrites) {
     EXPECT_EQ(reads[0].got, 2u);
 }
 
+// Sends a byte every 7 ms, unasked, as far as each read may reach.
+class Ticker final : public DevicePeer {
+public:
+    void onWrite(ByteView, std::int64_t, DeviceLine&) override {}
+    void onTime(std::int64_t untilMs, DeviceLine& line) override {
+        for (; nextMs <= untilMs; nextMs += 7) line.schedule(nextMs, ByteView("t", 1));
+    }
+    std::int64_t nextMs = 7;
+};
+
+TEST(SimulatedDeviceTest, APeerSendsUnaskedWhatFallsWithinEachRead) {
+    Device d;
+    Ticker ticker;
+    d.device.setPeer(&ticker);
+    EXPECT_EQ(d.read(8).bytes, "tt");  // at 7 and 14 of the first 20 ms
+    d.clock.sleepFor(30);
+    // At 50 what fell due meanwhile is there at once.
+    const Read read = d.read(4);
+    EXPECT_EQ(read.bytes, "tttt");
+    EXPECT_EQ(read.endMs, 50);
+    EXPECT_EQ(ticker.nextMs, 77);
+}
+
 TEST(SimulatedDeviceTest, FaultsComeAndGoOnDemand) {
     Device d;
     std::uint32_t written = 0;

@@ -5,45 +5,23 @@
 #include <vector>
 
 #include "tests/support/Bytes.h"
+#include "tests/support/InverterFrames.h"
 #include "transport/SimulatedDevice.h"
-#include "turbine/PacketCheck.h"
 
 namespace turbine::test {
 
 using testsupport::apiFrame;
 using testsupport::Bytes;
+using testsupport::framedReply;
 
-// The inverter's reply as it travels: header (address 0, subaddress 10), the words, the
-// check, DLE framing. byte4 carries the flags in its top two bits and the sequence below.
-inline Bytes framedReply(std::uint8_t byte4, std::uint16_t code, const Bytes& payload) {
-    Bytes packet{0x00,
-                 0x00,
-                 0x00,
-                 0x0A,
-                 byte4,
-                 static_cast<std::uint8_t>(code),
-                 static_cast<std::uint8_t>(code >> 8),
-                 0x00,
-                 0x00};
-    packet.insert(packet.end(), payload.begin(), payload.end());
-    const std::uint16_t check = packetCheck(testsupport::viewOf(packet));
-    packet.push_back(static_cast<std::uint8_t>(check));
-    packet.push_back(static_cast<std::uint8_t>(check >> 8));
-    Bytes framed{0x10, 0x01};
-    for (std::uint8_t byte : packet) {
-        framed.push_back(byte);
-        if (byte == 0x10) framed.push_back(0x10);
-    }
-    framed.push_back(0x10);
-    framed.push_back(0x03);
-    return framed;
-}
+// The turbine radio's addresses: its 64-bit node address, then its network address.
+inline const Bytes kTurbineRadio = testsupport::hex("00 13 A2 00 40 0A 0B 0C FF FE");
 
-// A received packet frame (0x90) carrying the given packet data from the turbine's radio.
-inline Bytes receivedPacketFrame(const Bytes& packetData) {
-    Bytes data{0x90, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x0A, 0x0B, 0x0C, 0xFF, 0xFE, 0x01};
-    data.insert(data.end(), packetData.begin(), packetData.end());
-    return apiFrame(data);
+// A received packet frame (0x90) carrying the given packet data from a radio: by default the
+// turbine's.
+inline Bytes receivedPacketFrame(const Bytes& packetData, const Bytes& sender = kTurbineRadio) {
+    using testsupport::operator+;
+    return apiFrame(Bytes{0x90} + sender + Bytes{0x01} + packetData);
 }
 
 // A transmit status (0x8B) for a transmit request: delivered, no retries.

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "tests/support/Bytes.h"
+#include "tests/support/InverterFrames.h"
 #include "transport/ByteSink.h"
 #include "transport/Settings.h"
-#include "turbine/PacketEncoder.h"
 #include "turbine/PacketParser.h"
 
 using namespace turbine;
@@ -106,9 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ParserFixture, RecordsTheHeaderOfAGoodPacket) {
     feed("10 01 56 34 12 0B 9F 34 12 00 00 AA 10 10 03");
     // That check is wrong on purpose; now a good one with the same header.
-    PacketEncoder encoder;
-    encoder.compose(0x1234, 0x0B, 0x1F, 0x123456, {0x1077});
-    feed(hexOf(encoder.encode()));
+    feed(hexOf(framedPacket(hex("56 34 12 0B 1F 34 12 00 00 77 10"))));
     EXPECT_TRUE(below.isComplete());
     EXPECT_EQ(parser.address(), 0x123456u);
     EXPECT_EQ(parser.subaddress(), 0x0B);
@@ -118,18 +116,17 @@ TEST_F(ParserFixture, RecordsTheHeaderOfAGoodPacket) {
     EXPECT_EQ(hexOf(parser.replyPayload()), "77 10");
 }
 
-TEST_F(ParserFixture, RestoresEveryStuffedByteTheEncoderDoubled) {
-    PacketEncoder encoder;
-    for (std::uint32_t sequence = 0; sequence < 64; ++sequence) {
-        encoder.compose(0x1010, 0x10, sequence, 0x100010, {0x1000, 0x0010, 0x1010});
-        feed(hexOf(encoder.encode()));
-        ASSERT_TRUE(below.isComplete()) << sequence;
+TEST_F(ParserFixture, RestoresEveryStuffedByte) {
+    for (std::uint8_t sequence = 0; sequence < 64; ++sequence) {
+        const Bytes packet =
+            hex("10 00 10 10") + Bytes{sequence} + hex("10 10 00 00 00 10 10 00 10 10");
+        feed(hexOf(framedPacket(packet)));
+        ASSERT_TRUE(below.isComplete()) << int{sequence};
         below.reset();
         // The buffer is the packet followed by its check.
         const transport::ByteView buffer = parser.buffer().view();
-        ASSERT_EQ(buffer.length(), encoder.packet().length() + 2);
-        EXPECT_EQ(hexOf(transport::ByteView(buffer.data(), encoder.packet().length())),
-                  hexOf(encoder.packet()));
+        ASSERT_EQ(buffer.length(), packet.size() + 2);
+        EXPECT_EQ(hexOf(transport::ByteView(buffer.data(), packet.size())), hexOf(packet));
         EXPECT_EQ(parser.sequence(), sequence);
         EXPECT_EQ(hexOf(parser.replyPayload()), "00 10 10 00 10 10");
     }
@@ -221,4 +218,91 @@ TEST(PacketParserNotice, IsSentBeforeTheHeaderIsRecorded) {
     below.deliver(viewOf(bytes));
     EXPECT_EQ(below.codeAtNotice, 0);
     EXPECT_EQ(parser.code(), 0x8108);
+}
+
+namespace {
+
+// The probe's rule: reply flags and code 0x8108.
+constexpr ReplyRule kProbeRule{0x8108, 0x8108, true};
+
+struct ReplyFixture : ParserFixture {
+    std::int32_t acceptedWord() const {
+        return parser.acceptedReply() ? parser.acceptedReply()->word : -99;
+    }
+};
+
+}  // namespace
+
+TEST_F(ReplyFixture, TheFirstPacketTheRuleAcceptsIsKeptWithItsWord) {
+    const struct {
+        const char* name;
+        std::vector<Bytes> packets;  // framed, each handed on alone as the reassembler does
+        std::int32_t word;           // -99: none accepted
+    } rows[] = {
+        {"the reply", {framedReply(0x81, 0x8108, hex("34 12"))}, 0x1234},
+        {"word 0 is a word", {framedReply(0x81, 0x8108, hex("00 00"))}, 0},
+        // Without payload the byte after the header, here the check's low byte, is both halves.
+        {"no payload", {framedReply(0x81, 0x8108, {})}, 0x6E6E},
+        {"later packets change nothing",
+         {framedReply(0x81, 0x8108, hex("01 00")), framedReply(0x81, 0x8108, hex("00 00")),
+          hex("10 01 01 02 10 03")},
+         1},
+        {"refused first",
+         {framedReply(0x01, 0x8108, hex("05 00")), framedReply(0x81, 0x8109, hex("06 00")),
+          framedReply(0xC1, 0x8108, hex("07 00")), framedReply(0x82, 0x8108, hex("08 00"))},
+         8},
+        {"only refused", {framedReply(0x41, 0x8108, hex("05 00"))}, -99},
+    };
+    for (const auto& row : rows) {
+        parser.reset();
+        parser.awaitReply(kProbeRule);
+        testing::internal::CaptureStdout();
+        for (const Bytes& packet : row.packets) below.deliver(viewOf(packet));
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(acceptedWord(), row.word) << row.name;
+    }
+}
+
+TEST_F(ReplyFixture, TheRuleDecidesFlagsAndCodes) {
+    const struct {
+        ReplyRule rule;
+        std::uint8_t byte4;
+        std::uint16_t code;
+        bool accepted;
+    } rows[] = {
+        {{0x0B14, 0x0B12, true}, 0x81, 0x0B14, true},
+        {{0x0B14, 0x0B12, true}, 0x81, 0x0B12, true},
+        {{0x0B12, 0x0B12, true}, 0x81, 0x0B14, false},
+        {{0x8108, 0x8108, false}, 0x01, 0x8108, true},
+        {{0x8108, 0x8108, false}, 0xC1, 0x8109, false},
+    };
+    for (const auto& row : rows) {
+        parser.reset();
+        parser.awaitReply(row.rule);
+        below.deliver(viewOf(framedReply(row.byte4, row.code, hex("02 00"))));
+        EXPECT_EQ(parser.acceptedReply().has_value(), row.accepted) << std::hex << row.code;
+        if (row.accepted) {
+            EXPECT_EQ(parser.acceptedReply()->code, row.code);
+        }
+    }
+}
+
+TEST_F(ReplyFixture, NothingIsAcceptedUnawaitedOrAfterAReset) {
+    below.deliver(viewOf(framedReply(0x81, 0x8108, hex("01 00"))));
+    EXPECT_FALSE(parser.acceptedReply());
+    parser.awaitReply(kProbeRule);
+    below.deliver(viewOf(framedReply(0x81, 0x8108, hex("01 00"))));
+    EXPECT_TRUE(parser.acceptedReply());
+    parser.reset();
+    EXPECT_FALSE(parser.acceptedReply());
+    below.deliver(viewOf(framedReply(0x81, 0x8108, hex("01 00"))));
+    EXPECT_FALSE(parser.acceptedReply()) << "the reset forgot the rule too";
+}
+
+TEST_F(ParserFixture, APacketPastTheCapIsDropped) {
+    const Bytes longPacket =
+        hex("10 01") + Bytes(PacketParser::kMaxPacketBytes + 1, 0xAA) + hex("10 03");
+    EXPECT_EQ(feed(hexOf(longPacket)), "~ ");
+    EXPECT_LE(parser.buffer().capacity(), 2 * PacketParser::kMaxPacketBytes);
+    EXPECT_FALSE(below.isComplete());
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -50,9 +51,13 @@ struct QueryRig {
     explicit QueryRig(transport::Settings given = {}) : settings(given) {
         testsupport::linkChain(assembler, dispatcher, reassembler, parser);
         poller = testsupport::openSimulatedPort(device, clock, settings, rawLog, assembler);
-        // As after the first frames of a run: every stage current. (The first hand-over of a
-        // fresh chain resets the dispatcher, which would forget a transmit status rule.)
+        // Every stage current, as start-up makes them.
         testsupport::makeCurrent(assembler, dispatcher, reassembler);
+        // Aimed at the turbine's radio, whose packet data alone is taken.
+        radio::NodeAddress turbine;
+        std::copy(kTurbineRadio.begin(), kTurbineRadio.end(), turbine.bytes.begin());
+        frames.setNodeAddress(turbine);
+        dispatcher.setPacketSender(&frames.nodeAddress());
         link.setPoller(poller.get());
         device.setPeer(&peer);
         device.clearRecords();
@@ -81,6 +86,7 @@ struct QueryRig {
 
 TEST(TurbineQuery, FirstProbeWithoutReplyRetriesThreeTimesAndAnswers0) {
     QueryRig rig;
+    rig.frames.setNodeAddress({});
     EXPECT_EQ(rig.query.probeInverter(false, true), 0);
 
     ASSERT_EQ(rig.peer.requests.size(), 4u);
@@ -203,15 +209,88 @@ TEST(TurbineQuery, ACorruptReplyIsWaitedOut) {
     EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
 }
 
-TEST(TurbineQuery, NoWordIsReadFromABrokenPacketThatCameInTheSameRead) {
+namespace {
+
+const Bytes kNeighbourRadio = hex("00 13 A2 00 40 0A 0B 99 4C 01");
+const Bytes kWord1 = framedReply(0x81, kProbe, {0x01, 0x00});
+
+struct SameReadCase {
+    const char* name;
+    std::vector<InverterPeer::Arrival> arrivals;  // one scripted answer to the first request
+    std::int32_t result;
+    std::size_t transmissions;
+    const char* printed;
+};
+
+void PrintTo(const SameReadCase& row, std::ostream* os) { *os << row.name; }
+
+class RepliesAmongOtherPackets : public testing::TestWithParam<SameReadCase> {};
+
+}  // namespace
+
+// The reply is judged, and its word read, from the packet the rule accepted, whatever else the
+// same read brings; packet data from other radios never reaches the judgement.
+TEST_P(RepliesAmongOtherPackets, Table) {
+    const SameReadCase& c = GetParam();
     QueryRig rig;
-    rig.peer.answerNext({{50, receivedPacketFrame(framedReply(0x81, kProbe, {0x01, 0x00}))},
-                         {50, receivedPacketFrame(hex("10 01 01 02 10 03"))}});
+    rig.peer.answerNext(c.arrivals);
     testing::internal::CaptureStdout();
-    // The reply was accepted, but the buffer now holds the short packet, not its word.
-    EXPECT_EQ(rig.query.probeInverter(false, true), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "~ ");
-    EXPECT_EQ(rig.peer.requests.size(), 1u);
+    EXPECT_EQ(rig.query.probeInverter(false, true), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed);
+    EXPECT_EQ(rig.peer.requests.size(), c.transmissions);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RepliesAmongOtherPackets,
+    testing::Values(
+        SameReadCase{"BrokenPacketAfterTheReply",
+                     {{50, receivedPacketFrame(kWord1)},
+                      {50, receivedPacketFrame(hex("10 01 01 02 10 03"))}},
+                     1,
+                     1,
+                     "~ "},
+        SameReadCase{"OtherGoodPacketAfterTheReply",
+                     {{50, receivedPacketFrame(kWord1 + framedReply(0x81, kProbe, {0x00, 0x00}))}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"ReplySecondInItsFrame",
+                     {{50, receivedPacketFrame(framedReply(0x41, kProbe, {}) + kWord1)}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"ReplyInTheFrameAfterAnotherPacket",
+                     {{50, receivedPacketFrame(framedReply(0x01, 0x8109, {0x05, 0x00}))},
+                      {50, receivedPacketFrame(kWord1)}},
+                     1,
+                     1,
+                     ""},
+        SameReadCase{"DoubledEscapeAndEndBeforeTheReply",
+                     {{50, receivedPacketFrame(hex("10 10 03") + kWord1)}},
+                     1,
+                     1,
+                     "~ "},
+        SameReadCase{
+            "ReplySplitAroundANeighboursFrame",
+            {{50, receivedPacketFrame(Bytes(kWord1.begin(), kWord1.begin() + 6))},
+             {50, receivedPacketFrame(framedReply(0x81, kProbe, {0x07, 0x00}), kNeighbourRadio)},
+             {50, receivedPacketFrame(Bytes(kWord1.begin() + 6, kWord1.end()))}},
+            1,
+            1,
+            ""},
+        SameReadCase{"AModemStatusDoesNotEndTheWait",
+                     {{50, apiFrame({0x8A, 0x02})}, {400, receivedPacketFrame(kWord1)}},
+                     1,
+                     1,
+                     ""}),
+    [](const testing::TestParamInfo<SameReadCase>& row) { return std::string(row.param.name); });
+
+TEST(TurbineQuery, ANeighboursReplyDoesNotEndTheWait) {
+    QueryRig rig;
+    rig.peer.answerNext({{50, receivedPacketFrame(kWord1, kNeighbourRadio)}});
+    EXPECT_EQ(rig.query.probeInverter(false, true), 0);
+    // Waited out like silence: the reads that brought the frame do not count as empty.
+    EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
 }
 
 TEST(TurbineQuery, FrameIdsWrapAfterCounter31) {
@@ -267,10 +346,20 @@ TEST(TurbineQuery, LongPacketsGoOutFrameByFrameOnTransmitStatus) {
     Bytes sent = rig.peer.requests[0].packet;
     EXPECT_EQ(sent.size(), 72u);
     sent.insert(sent.end(), rig.peer.requests[1].packet.begin(), rig.peer.requests[1].packet.end());
-    EXPECT_EQ(hexOf(sent), hexOf(rig.packets.encode()));
+    Bytes packet = hex("00 00 00 0A 01 14 0B 00 00");
+    for (int word = 0; word < 40; ++word) packet = packet + hex("02 01");
+    EXPECT_EQ(hexOf(sent), hexOf(testsupport::framedPacket(packet)));
     // The last frame waited for the status of the leading one, not for a time-out.
     EXPECT_LT(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 70);
     EXPECT_EQ(rig.query.replyWord(0x0B14), 9);
+}
+
+TEST(TurbineQuery, AStatusForAnotherRequestDoesNotReleaseTheLastFrame) {
+    QueryRig rig;
+    composeLongPacket(rig.packets);
+    rig.peer.answerNext({{5, transmitStatusFrame(28)}});  // the previous call's id
+    EXPECT_FALSE(rig.query.sendWithRetries(0, 1, true));
+    EXPECT_EQ(rig.frameIds(), (std::vector<int>{32}));
 }
 
 TEST(TurbineQuery, ALeadingFrameWithoutTransmitStatusFailsTheAttempt) {
@@ -318,8 +407,8 @@ TEST(TurbineQuery, TraceDumps) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "10010000000a01088100000000ade91003\n"
               "7e001f1020"
-              "000000000000000000000000"
+              "0013a200400a0b0cfffe0000"
               "10010000000a01088100000000ade91003"
-              "81\n"
+              "6e\n"
               "0000000a810881000001002db1\n");
 }
