@@ -203,8 +203,7 @@ node QOR123-7654341
 
 // The packet data of a neighbour's inverter, in every read, must not cost the fix more than
 // its normal time twice over, nor change what it does.
-// Disabled until the dispatcher takes packet data and answers only from the turbine's node.
-TEST(HostileFieldTest, DISABLED_AStreamingNeighbourAtMostDoublesTheFixTime) {
+TEST(HostileFieldTest, AStreamingNeighbourAtMostDoublesTheFixTime) {
     DialogRun quiet(sim::defaultField());
     Road normal;
     quiet.run(searchAndFix(quiet, normal, Unplug::Never));

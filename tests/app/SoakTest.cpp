@@ -99,8 +99,7 @@ FakeDialogHost::Script soakScript(DialogRun& run, Soak& soak) {
     };
 }
 
-// Disabled until the packet reassembler caps what it gathers and scans it once.
-TEST(SoakTest, DISABLED_BuffersStopGrowingAfterTheFirstMinute) {
+TEST(SoakTest, BuffersStopGrowingAfterTheFirstMinute) {
     sim::Scenario scenario;
     std::string error;
     ASSERT_TRUE(parseField(kField, scenario, error)) << error;
