@@ -195,8 +195,8 @@ void RemoteRadio::reply(std::uint8_t frameId, transport::ByteView letters, std::
     frame_.append(value);
     out.sendFrame(atMs, frame_.view(), takeChecksumFault());
     if (faults_.take(FaultKind::StatusAfterReply)) {
-        const std::uint8_t status[] = {kModemStatus, kSomeModemStatus};
-        out.sendFrame(atMs, transport::ByteView(status, sizeof status), false);
+        const std::uint8_t modemStatus[] = {kModemStatus, kSomeModemStatus};
+        out.sendFrame(atMs, transport::ByteView(modemStatus, sizeof modemStatus), false);
     }
 }
 
