@@ -62,14 +62,15 @@ struct Soak {
 };
 
 // Searches at 0, at one minute, then every ten; presses Fix once the turbine is found,
-// while the search still runs. The stages' buffers are read only while the worker waits in
-// a call on the dialog's thread.
+// while the search still runs. The stages' buffers are read only on a status text: the
+// worker sets those, and waits in that call on the dialog's thread while the script reads.
+// Other events can come from the dialog's own thread while the worker runs.
 FakeDialogHost::Script soakScript(DialogRun& run, Soak& soak) {
     return [&run, &soak, nextSearchMs = std::int64_t{0}, busy = false, fixPressed = false](
                FakeDialogHost& host, const HostEvent& event) mutable {
         const std::int64_t now = run.rig.clock.nowMs();
         if (event.kind == HostEvent::Init) host.type("7654321");
-        if (event.kind != HostEvent::Idle && event.kind != HostEvent::Init) {
+        if (event.kind == HostEvent::Text && event.id == kIdStatus) {
             soak.atEnd = capacities(run.rig.objects);
             if (!soak.sampledAfterFirstMinute && now >= kMinuteMs) {
                 soak.afterFirstMinute = soak.atEnd;
