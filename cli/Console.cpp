@@ -1,0 +1,192 @@
+#include "cli/Console.h"
+
+#include <algorithm>
+
+#include "cli/Json.h"
+#include "cli/NodeTable.h"
+#include "cli/Text.h"
+
+namespace cli {
+
+namespace {
+
+// Elapsed time, right-aligned, before a step.
+std::string stamped(std::int64_t ms, const std::string& text) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%9s  ", seconds(ms).c_str());
+    return line + text + "\n";
+}
+
+std::string speedList(const std::vector<std::uint32_t>& speeds) {
+    std::string text;
+    for (std::size_t i = 0; i < speeds.size(); ++i) {
+        if (i > 0) text += i + 1 == speeds.size() ? " and then " : ", ";
+        text += std::to_string(speeds[i]);
+    }
+    return text;
+}
+
+std::string checkLine(int nameWidth, const std::string& name, const std::string& turbine,
+                      const std::string& bd, const std::string& inverter, const std::string& time) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-*s  %-8s  %-3s  %-10s  %s\n", nameWidth, name.c_str(),
+                  turbine.c_str(), bd.c_str(), inverter.c_str(), time.c_str());
+    return line;
+}
+
+}  // namespace
+
+Console::Console(std::FILE* out, bool json, LiveLine* live) : out_(out), json_(json), live_(live) {}
+
+void Console::print(const std::string& text) {
+    if (json_) return;
+    const auto write = [&] {
+        std::fputs(text.c_str(), out_);
+        std::fflush(out_);
+    };
+    if (live_)
+        live_->printAround(write);
+    else
+        write();
+}
+
+void Console::live(std::string step) {
+    if (live_) live_->show(std::move(step));
+}
+
+void Console::searching(std::int32_t target) {
+    searchStep_ = target ? "searching for turbine " + std::to_string(target)
+                         : std::string("searching for the nodes in reach");
+    print(target ? "Searching for turbine " + std::to_string(target) + ".\n"
+                 : "Searching for the nodes in reach.\n");
+    live(searchStep_);
+}
+
+void Console::nodesSoFar(std::size_t count) {
+    live(searchStep_ + ": " + std::to_string(count) + (count == 1 ? " node" : " nodes"));
+}
+
+void Console::found(const NodeRow& node, std::size_t others) {
+    turbineStep_ = printable(node.name);
+    print("Found " + turbineStep_ + " (address " + hexAddress(node.address) + ", network " +
+          hexNetwork(node.network) + "); " + std::to_string(others) +
+          (others == 1 ? " other node" : " other nodes") + " answered.\n");
+    live(turbineStep_);
+}
+
+void Console::status(const StatusEntry& entry) {
+    // In a survey the table says how each check went; the steps show on the live line.
+    if (!surveying_) print(stamped(entry.ms, entry.text));
+    live(turbineStep_.empty() ? entry.text : turbineStep_ + ": " + entry.text);
+}
+
+void Console::surveying(const std::vector<NodeRow>& turbines) {
+    std::size_t width = 4;
+    for (const NodeRow& turbine : turbines) width = std::max(width, printable(turbine.name).size());
+    nameWidth_ = static_cast<int>(width);
+    surveying_ = true;
+    print(std::to_string(turbines.size()) + (turbines.size() == 1 ? " turbine" : " turbines") +
+          " to check; nothing is written to their radios.\n" +
+          checkLine(nameWidth_, "NAME", "TURBINE", "BD", "INVERTER", "TIME"));
+}
+
+void Console::checking(const NodeRow& turbine, std::size_t index, std::size_t count) {
+    turbineStep_ = "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " +
+                   printable(turbine.name);
+    live(turbineStep_);
+}
+
+void Console::checked(const CheckRow& row) {
+    const std::string bd = row.speed ? std::to_string(*row.speed) : "-";
+    const std::string inverter =
+        row.inverterAnswers ? (*row.inverterAnswers ? "yes" : "no") : "not tested";
+    print(checkLine(nameWidth_, printable(row.node.name), std::to_string(*row.node.turbine), bd,
+                    inverter, seconds(row.ms)));
+}
+
+void Console::finished(const RunReport& report) {
+    if (live_) live_->end();
+    const std::string text = json_ ? reportJson(report) + "\n" : summary(report);
+    std::fputs(text.c_str(), out_);
+    std::fflush(out_);
+}
+
+std::string Console::summary(const RunReport& report) const {
+    const std::string took = " (" + seconds(report.durationMs) + ")\n";
+    const std::string name = report.node ? printable(report.node->name) : std::string();
+    const std::string wrote = speedList(report.speedsWritten);
+    switch (report.outcome) {
+        case Outcome::Listed:
+            return formatNodeTable(report.nodes) + std::to_string(report.nodes.size()) +
+                   (report.nodes.size() == 1 ? " node" : " nodes") + " in reach." + took;
+        case Outcome::NotFound: {
+            std::string text =
+                report.command == Command::Fix || (report.command == Command::Check && !report.all)
+                    ? "Turbine " + std::to_string(report.target.value_or(0)) + " not found."
+                    : std::string(report.command == Command::Scan
+                                      ? "No node answered."
+                                      : "No node in reach carries a turbine number.");
+            if (report.nodes.empty()) {
+                if (report.command != Command::Scan) text += " No node answered.";
+                return text + took;
+            }
+            return text + " The nodes that answered:\n" + formatNodeTable(report.nodes) +
+                   std::to_string(report.nodes.size()) +
+                   (report.nodes.size() == 1 ? " node" : " nodes") + " in reach." + took;
+        }
+        case Outcome::NoRadio:
+        case Outcome::UsageError:
+            return {};
+        case Outcome::Interrupted:
+            if (report.speedsWritten.empty()) return "Interrupted; nothing was written." + took;
+            return "Interrupted; nothing more was written. The radio was last sent \"bd\" " +
+                   std::to_string(report.speedsWritten.back()) + "." + took;
+        default:
+            break;
+    }
+    if (report.all) {
+        std::size_t silent = 0;
+        for (const CheckRow& row : report.checks) silent += row.outcome != Outcome::SpeedCorrect;
+        const std::size_t count = report.checks.size();
+        if (silent == 0)
+            return "Every inverter answers (" + std::to_string(count) + " of " +
+                   std::to_string(count) + "). Nothing was written." + took;
+        return std::to_string(silent) + " of " + std::to_string(count) +
+               " turbines need attention. Nothing was written." + took;
+    }
+    const std::string bd =
+        report.speedRead ? "\"bd\" " + std::to_string(*report.speedRead) : std::string("\"bd\"");
+    if (report.command == Command::Check) {
+        switch (report.outcome) {
+            case Outcome::SpeedCorrect:
+                return name + ": " + bd + "; the inverter answers. Nothing was written." + took;
+            case Outcome::Unable:
+                return name + ": " + bd +
+                       "; the inverter does not answer. Nothing was written; \"fix\" would "
+                       "change the setting." +
+                       took;
+            default:
+                return name + ": the radio did not answer the \"bd\" query. Nothing was written." +
+                       took;
+        }
+    }
+    switch (report.outcome) {
+        case Outcome::SpeedCorrect:
+            return name + ": the speed was correct (" + bd + "). Nothing was written." + took;
+        case Outcome::SpeedFixed:
+            return name + ": fixed. " + bd + " was changed to " + wrote + "." + took;
+        case Outcome::QueryFailed:
+            return name + ": the radio did not answer the \"bd\" query. Nothing was written." +
+                   took;
+        case Outcome::LostLink:
+            return name + ": the link was lost after " + bd + " was changed to " + wrote +
+                   "; the radio keeps the setting last written." + took;
+        case Outcome::Unable:
+            return name + ": the inverter answers at neither setting; " + bd + " was changed to " +
+                   wrote + "." + took;
+        default:
+            return {};
+    }
+}
+
+}  // namespace cli
