@@ -38,14 +38,17 @@ std::string checkLine(int nameWidth, const std::string& name, const std::string&
 
 Console::Console(std::FILE* out, bool json, LiveLine* live) : out_(out), json_(json), live_(live) {}
 
-void Console::print(const std::string& text) {
-    if (json_) return;
+void Console::print(const std::string& text, std::string nextStep) {
+    if (json_) {
+        if (!nextStep.empty()) live(std::move(nextStep));
+        return;
+    }
     const auto write = [&] {
         std::fputs(text.c_str(), out_);
         std::fflush(out_);
     };
     if (live_)
-        live_->printAround(write);
+        live_->printAround(write, std::move(nextStep));
     else
         write();
 }
@@ -58,8 +61,8 @@ void Console::searching(std::int32_t target) {
     searchStep_ = target ? "searching for turbine " + std::to_string(target)
                          : std::string("searching for the nodes in reach");
     print(target ? "Searching for turbine " + std::to_string(target) + ".\n"
-                 : "Searching for the nodes in reach.\n");
-    live(searchStep_);
+                 : "Searching for the nodes in reach.\n",
+          searchStep_);
 }
 
 void Console::nodesSoFar(std::size_t count) {
@@ -69,15 +72,18 @@ void Console::nodesSoFar(std::size_t count) {
 void Console::found(const NodeRow& node, std::size_t others) {
     turbineStep_ = printable(node.name);
     print("Found " + turbineStep_ + " (address " + hexAddress(node.address) + ", network " +
-          hexNetwork(node.network) + "); " + std::to_string(others) +
-          (others == 1 ? " other node" : " other nodes") + " answered.\n");
-    live(turbineStep_);
+              hexNetwork(node.network) + "); " + std::to_string(others) +
+              (others == 1 ? " other node" : " other nodes") + " answered.\n",
+          turbineStep_);
 }
 
 void Console::status(const StatusEntry& entry) {
     // In a survey the table says how each check went; the steps show on the live line.
-    if (!surveying_) print(stamped(entry.ms, entry.text));
-    live(turbineStep_.empty() ? entry.text : turbineStep_ + ": " + entry.text);
+    std::string step = turbineStep_.empty() ? entry.text : turbineStep_ + ": " + entry.text;
+    if (surveying_)
+        live(std::move(step));
+    else
+        print(stamped(entry.ms, entry.text), std::move(step));
 }
 
 void Console::surveying(const std::vector<NodeRow>& turbines) {

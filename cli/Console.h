@@ -10,7 +10,8 @@ namespace cli {
 
 // What the operator reads: each step as it happens and a summary at the end on the output
 // stream, or, for scripts, the one JSON object at the end and nothing else there. The live
-// line, when there is one, is kept up to date either way. Node names are made printable.
+// line, when there is one, is kept up to date either way: it is on the error stream. Node
+// names are made printable.
 class Console final : public RunView {
 public:
     // live: null when the error stream is not a terminal.
@@ -26,7 +27,9 @@ public:
     void finished(const RunReport& report) override;
 
 private:
-    void print(const std::string& text);
+    // Prints text, unless the output is for a script; nextStep, when given, then shows on
+    // the live line.
+    void print(const std::string& text, std::string nextStep = {});
     void live(std::string step);
     std::string summary(const RunReport& report) const;
 

@@ -28,10 +28,11 @@ void LiveLine::show(std::string step) {
     if (!ending_) draw();
 }
 
-void LiveLine::printAround(const std::function<void()>& print) {
+void LiveLine::printAround(const std::function<void()>& print, std::string nextStep) {
     std::lock_guard lock(mutex_);
     erase();
     print();
+    if (!nextStep.empty()) step_ = std::move(nextStep);
     if (!ending_) draw();
 }
 

@@ -30,8 +30,8 @@ public:
     // The step in progress; drawn at once.
     void show(std::string step);
     // Runs print with the line off the terminal, for output that shares it; the line comes
-    // back after.
-    void printAround(const std::function<void()>& print);
+    // back after, with the next step when one is given.
+    void printAround(const std::function<void()>& print, std::string nextStep = {});
     // Stops the redraws and clears the line for good. Safe to call more than once.
     void end();
 

@@ -175,7 +175,7 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     app::ProcessObjects objects(&factory, settings, *clock);
 
     std::unique_ptr<LiveLine> live;
-    if (context.liveLine && !options.json)
+    if (context.liveLine)
         live = std::make_unique<LiveLine>(context.err, *clock, startMs, context.liveRedrawMs);
     Console console(context.out, options.json, live.get());
     RunViews views;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -74,7 +74,7 @@ struct CliResult {
     std::string out;
     std::string err;
     std::vector<transport::WriteRecord> writes;
-    JsonValue json;   // with --json
+    JsonValue json;  // with --json
     bool jsonValid = false;
 
     // Remote command frames that change the radio: a "bd" with its value, "wr", "fr".

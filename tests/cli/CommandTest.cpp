@@ -107,8 +107,10 @@ TEST(CheckAllTest, SurveysTheFieldWithoutChangingARadio) {
         std::int64_t bd;
         bool answers;
     };
-    const std::vector<Row> expected{{"QOR123-7654321", 4, false}, {"QOR123-7654318", 6, true},
-                                    {"QOR123-7654325", 4, true},  {"QOR123-7654330", 6, true},
+    const std::vector<Row> expected{{"QOR123-7654321", 4, false},
+                                    {"QOR123-7654318", 6, true},
+                                    {"QOR123-7654325", 4, true},
+                                    {"QOR123-7654330", 6, true},
                                     {"QOR123-7654337", 6, false}};
     const JsonValue& turbines = run.json["turbines"];
     ASSERT_EQ(turbines.array.size(), expected.size());
@@ -182,15 +184,15 @@ TEST(InterruptTest, NothingIsWrittenAfterCtrlC) {
         std::int64_t atMs;
     };
     // On the built-in field: discovery; the first inverter test; the wait after "fr".
-    for (const Case& c : {Case{"searching", 1500}, Case{"testing", 4000},
-                          Case{"waiting for the radio", 12000}}) {
+    for (const Case& c :
+         {Case{"searching", 1500}, Case{"testing", 4000}, Case{"waiting for the radio", 12000}}) {
         SCOPED_TRACE(c.when);
         InterruptingClock clock(c.atMs);
         std::size_t written = 0;
         std::size_t writtenBeforeSignal = 0;
         clock.beforeRaise = [&] { writtenBeforeSignal = written; };
-        const CliResult run =
-            runCli({"fix", "7654321", "--sim", "--json"}, [&](const Bytes&) { ++written; }, &clock);
+        const CliResult run = runCli(
+            {"fix", "7654321", "--sim", "--json"}, [&](const Bytes&) { ++written; }, &clock);
         ASSERT_TRUE(run.jsonValid) << run.out;
         EXPECT_EQ(run.exitCode, 130);
         EXPECT_EQ(run.json["outcome"].string, "interrupted");

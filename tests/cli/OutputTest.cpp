@@ -18,8 +18,8 @@ namespace {
 // A radio may name itself with any bytes: here a terminal's title sequence, a bell, a quote,
 // a backslash and a byte outside ASCII, before a turbine number.
 const std::string kHostileName = "\x1b]0;X\x07\"\\\xff-7654321";
-const std::string kHostileField = "node " + kHostileName +
-                                  "\n  address 0013A20041C7F321\n  network 7A21\n";
+const std::string kHostileField =
+    "node " + kHostileName + "\n  address 0013A20041C7F321\n  network 7A21\n";
 
 bool printableText(const std::string& text) {
     for (const char c : text) {
@@ -43,8 +43,9 @@ TEST(OutputTest, NamesFromTheRadioNeverReachTheTerminalRaw) {
 
     const CliResult text = runCli({"scan", "--sim", field});
     EXPECT_TRUE(printableText(text.out));
-    EXPECT_NE(text.out.find("\\x1B]0;X\\x07\"\\\\\\xFF-7654321  0013A20041C7F321  7A21     7654321"),
-              std::string::npos)
+    EXPECT_NE(
+        text.out.find("\\x1B]0;X\\x07\"\\\\\\xFF-7654321  0013A20041C7F321  7A21     7654321"),
+        std::string::npos)
         << text.out;
 }
 
@@ -75,8 +76,7 @@ TEST(OutputTest, FixForPeople) {
         << run.out;
     const std::regex status(R"(\n +[0-9]+\.[0-9] s  Communication speed fixed\.\n)");
     EXPECT_TRUE(std::regex_search(run.out, status)) << run.out;
-    EXPECT_NE(run.out.find("QOR123-7654321: fixed. \"bd\" 4 was changed to 6."),
-              std::string::npos);
+    EXPECT_NE(run.out.find("QOR123-7654321: fixed. \"bd\" 4 was changed to 6."), std::string::npos);
 }
 
 // Every line of the trace is "<ms> <tag> <data>" after its comments; the bytes written are
@@ -117,8 +117,8 @@ TEST(TraceTest, EveryChunkWithItsTimeAndDirection) {
     }
     EXPECT_EQ(written, run.writes.size());
     // The turbine's radio answering the "bd" query with 4.
-    const std::string bdAnswer = hexOf(apiFrame(
-        hex("97 03 00 13 A2 00 41 C7 F3 21 7A 21 62 64 00 04")));
+    const std::string bdAnswer =
+        hexOf(apiFrame(hex("97 03 00 13 A2 00 41 C7 F3 21 7A 21 62 64 00 04")));
     EXPECT_NE(received.find(bdAnswer), std::string::npos);
     for (const char* note : {"simulated device open 0: ok", "search for turbine 7654321",
                              "status Scanning", "status Communication speed fixed.",
