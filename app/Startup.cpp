@@ -26,15 +26,9 @@ bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIn
         if (failure) *failure = {transport::DriverError::Cause::NoDevice, 0, {}};
         return false;
     }
-    transport::ByteSource* source = nullptr;
-    std::unique_ptr<transport::PortPoller> poller =
-        objects.portFactory->create(source, deviceIndex, baud, failure);
-    if (!poller || !source) return false;
-    source->setPending(&objects.rawLog);
-    source->sync();
-    objects.rawLog.setPending(&top);
-    objects.rawLog.sync();
-    objects.poller = std::move(poller);
+    objects.poller =
+        objects.portFactory->createLinked(deviceIndex, baud, objects.rawLog, top, failure);
+    if (!objects.poller) return false;
     objects.commandLink.setPoller(objects.poller.get());
     return true;
 }

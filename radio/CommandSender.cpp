@@ -16,6 +16,11 @@ constexpr std::uint32_t kMaxValueBytes = 4;
 
 constexpr int kDiscoveryEighths = 8;
 constexpr int kFurtherAnswerMs = 600;
+// The module sends every answer of a discovery within its own discovery time, which the
+// first wait (8.8 s for the worker) is sized to cover, and 600 ms of silence then end it:
+// the longest real discovery is over in under 9.5 s. Twice that bounds a discovery that a
+// node announcing itself every few hundred milliseconds would otherwise keep going.
+constexpr std::int64_t kDiscoveryLimitMs = 20000;
 }  // namespace
 
 bool checkResponse(const char* letters, ByteView body, std::uint32_t& value) {
@@ -60,12 +65,20 @@ int LocalCommandSender::discoverNodes(int unit) {
     link_.beginExchange();
     link_.dispatcher().await(localResponseTo(command));
     if (!link_.sendFrame(link_.encoder().bytes())) return -1;
+    transport::Clock& clock = link_.poller()->port().clock();
     int count = 0;
     int waitMs = std::clamp(unit, 0, std::numeric_limits<int>::max() / kDiscoveryEighths) *
                  kDiscoveryEighths;
+    // A first wait longer than the limit is still waited out, and one further answer.
+    const std::int64_t endMs =
+        clock.nowMs() + std::max(kDiscoveryLimitMs, std::int64_t{waitMs} + kFurtherAnswerMs);
     // Each wait ends on one "ND" answer; several answers in one read count once, and all of
-    // them reach the node sink.
-    while (link_.waitForCompletion(waitMs)) {
+    // them reach the node sink. The wait in progress when the limit falls is cut short there.
+    for (;;) {
+        const std::int64_t leftMs = endMs - clock.nowMs();
+        if (leftMs <= 0) break;
+        if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs))))
+            break;
         link_.continueExchange();
         link_.dispatcher().await(localResponseTo(command));
         ++count;

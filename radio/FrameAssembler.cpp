@@ -15,7 +15,11 @@ void FrameAssembler::receive(ByteView bytes) {
     ByteReader in(bytes);
     // A loop rather than a call per frame: a chunk may hold many frames and much noise.
     while (!in.atEnd()) {
-        if (buffer_.empty()) {
+        if (skipping_ > 0) {
+            const std::uint32_t skipped = std::min(skipping_, in.rest().length());
+            in.advance(skipped);
+            skipping_ -= skipped;
+        } else if (buffer_.empty()) {
             hunt(in);
         } else if (buffer_.length() < kApiHeaderLength) {
             readLength(in);
@@ -73,6 +77,10 @@ std::uint32_t FrameAssembler::frameDataLength() const {
 }
 
 bool FrameAssembler::reset() {
+    if (buffer_.length() >= kApiHeaderLength) {
+        const std::uint32_t rest = frameDataLength() + kApiFrameOverhead - buffer_.length();
+        if (rest <= kMaxSkippedRest) skipping_ = rest;
+    }
     buffer_.clear();
     resetCurrent();
     return true;

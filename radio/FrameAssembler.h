@@ -12,7 +12,14 @@ namespace radio {
 // length, never by a pause, so the result is the same however the stream is cut into chunks.
 class FrameAssembler final : public transport::ReceiveStage {
 public:
+    // The most of a frame cut by a reset that is skipped rather than hunted through: far
+    // more than any real frame, far less than a false start byte's length often claims.
+    static constexpr std::uint32_t kMaxSkippedRest = 1024;
+
     void receive(transport::ByteView bytes) override;
+    // Drops the frame being collected. Its rest, once its length is known and within
+    // kMaxSkippedRest, is skipped as it arrives: a start byte among its data must not open
+    // a frame whose length swallows the answers that follow.
     bool reset() override;
     bool ownedBySource() override { return false; }
     // 2 drops the frame being collected; every notice then goes on down.
@@ -26,6 +33,8 @@ private:
     void verifyAndDeliver();
 
     std::uint32_t frameDataLength() const;
+
+    std::uint32_t skipping_ = 0;  // bytes left of a frame cut by a reset
 };
 
 }  // namespace radio

@@ -25,6 +25,7 @@ constexpr std::uint16_t kProfileId = 0xC105;
 constexpr std::uint16_t kManufacturerId = 0x101E;
 constexpr std::uint32_t kDeviceTypeIdentifier = 0x00030000;
 constexpr std::int64_t kMsBetweenPacketFrames = 2;
+constexpr std::uint8_t kDataLinkEscape = 0x10;
 constexpr std::uint8_t kModemStatus = 0x8A;
 constexpr std::uint8_t kSomeModemStatus = 0x02;
 
@@ -58,7 +59,9 @@ RemoteRadio::RemoteRadio(const NodeConfig& config)
       faults_(config.faults),
       inverter_(config_, faults_),
       bd_(config.bd),
-      storedBd_(config.bd) {}
+      storedBd_(config.bd),
+      nextAnnounceMs_(config.announceEveryMs),
+      nextPacketDataMs_(config.packetStreamEveryMs) {}
 
 bool RemoteRadio::reachableAt(std::int64_t ms) const {
     if (!config_.reachable || gone_) return false;
@@ -158,6 +161,33 @@ void RemoteRadio::sendPacketData(transport::ByteView data, std::int64_t atMs, Fr
     }
 }
 
+void RemoteRadio::sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out) {
+    if (config_.announceEveryMs > 0) {
+        for (; nextAnnounceMs_ <= untilMs; nextAnnounceMs_ += config_.announceEveryMs) {
+            if (reachableAt(nextAnnounceMs_)) announce(nextAnnounceMs_, out);
+        }
+    }
+    if (config_.packetStreamEveryMs > 0) {
+        for (; nextPacketDataMs_ <= untilMs; nextPacketDataMs_ += config_.packetStreamEveryMs) {
+            if (reachableAt(nextPacketDataMs_)) streamPacketData(nextPacketDataMs_, out);
+        }
+    }
+}
+
+void RemoteRadio::streamPacketData(std::int64_t atMs, FrameOutbox& out) {
+    frame_.clear();
+    frame_.append(kReceivedPacket);
+    appendAddresses(frame_);
+    frame_.append(kOptionsAcknowledged);
+    for (std::uint32_t i = 0; i < config_.packetStreamBytes; ++i) {
+        packetDataState_ = packetDataState_ * 1664525u + 1013904223u;
+        const auto byte = static_cast<std::uint8_t>(packetDataState_ >> 24);
+        // Without a DLE there is no end mark: the data never makes a packet.
+        frame_.append(byte == kDataLinkEscape ? std::uint8_t{0x11} : byte);
+    }
+    out.sendFrame(atMs, frame_.view(), false);
+}
+
 void RemoteRadio::announce(std::int64_t atMs, FrameOutbox& out) {
     frame_.clear();
     frame_.append(kNodeIdentification);
@@ -195,8 +225,8 @@ void RemoteRadio::reply(std::uint8_t frameId, transport::ByteView letters, std::
     frame_.append(value);
     out.sendFrame(atMs, frame_.view(), takeChecksumFault());
     if (faults_.take(FaultKind::StatusAfterReply)) {
-        const std::uint8_t status[] = {kModemStatus, kSomeModemStatus};
-        out.sendFrame(atMs, transport::ByteView(status, sizeof status), false);
+        const std::uint8_t modemStatus[] = {kModemStatus, kSomeModemStatus};
+        out.sendFrame(atMs, transport::ByteView(modemStatus, sizeof modemStatus), false);
     }
 }
 

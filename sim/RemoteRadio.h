@@ -40,6 +40,9 @@ public:
     // Whether frames carrying this node's answers go out with a broken checksum.
     bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
 
+    // Its periodic announcements and packet data up to untilMs, those not sent yet.
+    void sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out);
+
     std::uint32_t bd() const { return bd_; }
     std::uint32_t storedBd() const { return storedBd_; }
     std::uint32_t restarts() const { return restarts_; }
@@ -52,6 +55,7 @@ private:
     // The inverter's bytes as received packet frames of at most replyChunk bytes each.
     void sendPacketData(transport::ByteView data, std::int64_t atMs, FrameOutbox& out);
     void appendAddresses(transport::ByteBuffer& out) const;
+    void streamPacketData(std::int64_t atMs, FrameOutbox& out);
 
     NodeConfig config_;
     FaultSet faults_;
@@ -65,6 +69,10 @@ private:
     std::int64_t nextUnaskedMs_ = 0;
     transport::ByteBuffer frame_;
     transport::ByteBuffer replies_;
+
+    std::int64_t nextAnnounceMs_;
+    std::int64_t nextPacketDataMs_;
+    std::uint32_t packetDataState_ = 0x9E3779B9;
 };
 
 }  // namespace sim

@@ -11,6 +11,10 @@ namespace {
 
 constexpr std::uint32_t kMaxDelayMs = 600000;
 constexpr std::uint32_t kMaxExtraWords = 512;
+// 115200 baud with ten bits to the byte.
+constexpr std::uint32_t kLineBytesPerSecond = 11520;
+// What one received-packet frame may carry.
+constexpr std::uint32_t kMaxPacketStreamBytes = 255;
 
 std::string_view trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -98,6 +102,7 @@ private:
     bool nodeSetting(NodeConfig& node, std::string_view key,
                      const std::vector<std::string_view>& args);
     bool fault(NodeConfig& node, const std::vector<std::string_view>& args);
+    bool packetStream(NodeConfig& node, const std::vector<std::string_view>& args);
     bool finishNode();
 
     bool number(std::string_view key, const std::vector<std::string_view>& args, std::uint64_t max,
@@ -177,8 +182,11 @@ bool ScenarioParser::line(std::string_view text) {
 
 bool ScenarioParser::fieldSetting(std::string_view key, const std::vector<std::string_view>& args) {
     if (key == "noise") return setNumber(key, args, 64, scenario_.noiseBytes);
+    if (key == "random-bytes")
+        return setNumber(key, args, kLineBytesPerSecond, scenario_.randomBytesPerSecond);
     if (key == "device") return deviceSetting(args);
-    return fail("unknown setting " + quoted(key) + " (expected noise, device or node)");
+    return fail("unknown setting " + quoted(key) +
+                " (expected noise, random-bytes, device or node)");
 }
 
 bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
@@ -232,6 +240,8 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
         return true;
     }
     if (key == "fault") return fault(node, args);
+    if (key == "announces-every") return setNumber(key, args, kMaxDelayMs, node.announceEveryMs);
+    if (key == "packet-stream") return packetStream(node, args);
     if (key == "reachable") return setYesNo(key, args, node.reachable);
     if (key == "announces-after-cb") return setYesNo(key, args, node.announcesAfterCb);
     if (key == "announces-after-restart") return setYesNo(key, args, node.announcesAfterRestart);
@@ -246,7 +256,7 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
     if (key == "reply-delay") return setNumber(key, args, kMaxDelayMs, node.replyDelayMs);
     if (key == "inverter-delay") return setNumber(key, args, kMaxDelayMs, node.inverterDelayMs);
     if (key == "restart") return setNumber(key, args, kMaxDelayMs, node.restartMs);
-    if (key == "noise" || key == "device") {
+    if (key == "noise" || key == "device" || key == "random-bytes") {
         return fail(quoted(key) + " belongs before the first node");
     }
     return fail("unknown node setting " + quoted(key));
@@ -283,6 +293,19 @@ bool ScenarioParser::fault(NodeConfig& node, const std::vector<std::string_view>
         result.times = static_cast<int>(times);
     }
     node.faults.push_back(result);
+    return true;
+}
+
+bool ScenarioParser::packetStream(NodeConfig& node, const std::vector<std::string_view>& args) {
+    std::uint64_t everyMs = 0;
+    std::uint64_t bytes = 0;
+    if (args.size() != 2 || !parseNumber(args[0], kMaxDelayMs, everyMs) || everyMs == 0 ||
+        !parseNumber(args[1], kMaxPacketStreamBytes, bytes) || bytes == 0) {
+        return fail("\"packet-stream\" needs a period of 1 to " + std::to_string(kMaxDelayMs) +
+                    " ms and 1 to " + std::to_string(kMaxPacketStreamBytes) + " bytes");
+    }
+    node.packetStreamEveryMs = static_cast<int>(everyMs);
+    node.packetStreamBytes = static_cast<std::uint32_t>(bytes);
     return true;
 }
 

@@ -55,6 +55,11 @@ struct NodeConfig {
     int inverterDelayMs = 60;  // the inverter's reply, after the request's last piece
     int restartMs = 2500;      // unreachable after "fr" for this long
     std::vector<Fault> faults;
+
+    // Traffic it sends unasked while reachable, from the start of the run; 0 ms: none.
+    int announceEveryMs = 0;              // a node identification this often
+    int packetStreamEveryMs = 0;          // a received-packet frame this often, never an end mark
+    std::uint32_t packetStreamBytes = 0;  // packet data in each of those frames
 };
 
 // Faults of the USB device itself, applied by the programs to the simulated device.
@@ -65,8 +70,9 @@ struct DeviceFaults {
 };
 
 struct Scenario {
-    std::string description;       // the first comment lines of the file
-    std::uint32_t noiseBytes = 0;  // stray bytes before every frame the field sends
+    std::string description;                 // the first comment lines of the file
+    std::uint32_t noiseBytes = 0;            // stray bytes before every frame the field sends
+    std::uint32_t randomBytesPerSecond = 0;  // random bytes on the line, 0x7E among them
     DeviceFaults device;
     std::vector<NodeConfig> nodes;
 };

@@ -28,7 +28,8 @@ constexpr std::uint32_t kTransmitRequestData = 2 + kAddressesSize + 2;   // radi
 
 TurbineField::TurbineField(const Scenario& scenario)
     : noiseBytes_(scenario.noiseBytes),
-      reader_([this](transport::ByteView frameData) { onFrame(frameData); }) {
+      reader_([this](transport::ByteView frameData) { onFrame(frameData); }),
+      randomBytesPerSecond_(scenario.randomBytesPerSecond) {
     for (const NodeConfig& node : scenario.nodes)
         radios_.push_back(std::make_unique<RemoteRadio>(node));
 }
@@ -43,8 +44,28 @@ void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
 
 void TurbineField::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
     line_ = &line;
+    for (const auto& radio : radios_) radio->sendPeriodicUntil(untilMs, *this);
     for (const auto& radio : radios_) radio->sendUnaskedUntil(untilMs, *this);
+    sendRandomBytes(untilMs);
     line_ = nullptr;
+}
+
+void TurbineField::sendRandomBytes(std::int64_t untilMs) {
+    if (randomBytesPerSecond_ == 0) return;
+    // In steps of a few milliseconds, each with the bytes the rate owes by its end.
+    constexpr std::int64_t kStepMs = 5;
+    for (; randomBytesSentUntilMs_ + kStepMs <= untilMs; randomBytesSentUntilMs_ += kStepMs) {
+        const std::int64_t stepEndMs = randomBytesSentUntilMs_ + kStepMs;
+        const auto owed = static_cast<std::uint64_t>(stepEndMs) * randomBytesPerSecond_ / 1000;
+        wire_.clear();
+        for (; randomBytesSent_ < owed; ++randomBytesSent_) {
+            randomState_ ^= randomState_ << 13;
+            randomState_ ^= randomState_ >> 17;
+            randomState_ ^= randomState_ << 5;
+            wire_.append(static_cast<std::uint8_t>(randomState_));
+        }
+        line_->schedule(stepEndMs, wire_.view());
+    }
 }
 
 const RemoteRadio* TurbineField::radio(std::string_view name) const {

@@ -47,6 +47,7 @@ private:
 
     void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) override;
     std::uint8_t nextNoiseByte();
+    void sendRandomBytes(std::int64_t untilMs);
 
     std::uint32_t noiseBytes_;
     std::vector<std::unique_ptr<RemoteRadio>> radios_;
@@ -58,6 +59,11 @@ private:
     std::int64_t nowMs_ = 0;
     transport::ByteBuffer frame_;
     transport::ByteBuffer wire_;
+
+    std::uint32_t randomBytesPerSecond_;
+    std::int64_t randomBytesSentUntilMs_ = 0;
+    std::uint64_t randomBytesSent_ = 0;
+    std::uint32_t randomState_ = 0x6C8E9CF5;
 };
 
 }  // namespace sim

@@ -32,6 +32,8 @@ public:
     using Channel::write;
 
     DeviceHandle handle() const { return handle_; }
+    // The clock the reads wait on.
+    Clock& clock() const { return clock_; }
 
 protected:
     Driver& driver_;

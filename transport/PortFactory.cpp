@@ -111,4 +111,16 @@ std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceI
     return poller;
 }
 
+std::unique_ptr<PortPoller> PortFactory::createLinked(int deviceIndex, int baud, RawLog& rawLog,
+                                                      ByteSink& top, DriverError* failure) {
+    ByteSource* source = nullptr;
+    std::unique_ptr<PortPoller> poller = create(source, deviceIndex, baud, failure);
+    if (!poller) return poller;
+    source->setPending(&rawLog);
+    source->sync();
+    rawLog.setPending(&top);
+    rawLog.sync();
+    return poller;
+}
+
 }  // namespace transport

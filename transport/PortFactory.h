@@ -8,6 +8,7 @@
 #include "transport/Clock.h"
 #include "transport/Driver.h"
 #include "transport/PortPoller.h"
+#include "transport/RawLog.h"
 #include "transport/Settings.h"
 
 namespace transport {
@@ -57,6 +58,11 @@ public:
     // why the device could not be opened in failure, when given.
     std::unique_ptr<PortPoller> create(ByteSource*& source, int deviceIndex, int baud,
                                        DriverError* failure = nullptr);
+
+    // create, then the port at the bottom of the receive chain: port -> rawLog -> top, both
+    // links current, so rawLog and top are reset. Null, with nothing linked, on failure.
+    std::unique_ptr<PortPoller> createLinked(int deviceIndex, int baud, RawLog& rawLog,
+                                             ByteSink& top, DriverError* failure = nullptr);
 
 private:
     std::vector<Driver*> drivers_;

@@ -7,10 +7,16 @@ namespace transport {
 namespace {
 constexpr int kShortWaitLimitMs = 200;
 constexpr int kLongWaitReadTimeoutMs = 20;
+// A long wait allows two empty reads fewer than fit in its time, so that a silent wait
+// gives up 40 ms early: the slack is for reads that bring stray bytes, which take time
+// without counting, and keeps a wait with a little traffic near its ms.
 constexpr int kLongWaitSpareReads = 2;
+// A short wait reads four times for a fifth of its time each: silent, it ends a fifth early.
 constexpr int kShortWaitReadDivisor = 5;
 constexpr int kShortWaitEmptyReads = 4;
 
+// A long drain first reads for up to half a second, then once with its own time-out; a
+// drain of 0 ms still makes one read, of the shortest time-out the driver takes.
 constexpr int kLongDrainLimitMs = 50;
 constexpr int kLongDrainReads = 10;
 constexpr int kZeroDrainReadTimeoutMs = 1;
@@ -22,6 +28,10 @@ Poller::~Poller() {
     if (reader_) delete static_cast<ByteSink*>(reader_);
 }
 
+bool PortPoller::mayRead(std::int64_t deadlineMs) const {
+    return !stopRequested() && port_->clock().nowMs() <= deadlineMs;
+}
+
 bool PortPoller::wait(int ms) {
     ms = std::max(ms, 0);
     int emptyReads = kShortWaitEmptyReads;
@@ -31,7 +41,10 @@ bool PortPoller::wait(int ms) {
     } else {
         port_->setReadTimeout(ms / kShortWaitReadDivisor);
     }
-    while (emptyReads != 0 && !stopRequested()) {
+    // Reads that bring data do not spend the budget, so the clock ends the wait too: a
+    // node that chatters without ever completing an answer cannot stretch it.
+    const std::int64_t deadline = port_->clock().nowMs() + ms;
+    while (emptyReads != 0 && mayRead(deadline)) {
         if (port_->pump() != 0) {
             --emptyReads;
         } else if (reader_->isComplete()) {
@@ -41,24 +54,25 @@ bool PortPoller::wait(int ms) {
     return reader_->isComplete();
 }
 
-void PortPoller::pumpUntilData(int count) {
-    for (int i = 0; i < count && !stopRequested(); ++i) {
+void PortPoller::pumpUntilData(int count, int readTimeoutMs, std::int64_t deadlineMs) {
+    port_->setReadTimeout(readTimeoutMs);
+    for (int i = 0; i < count && mayRead(deadlineMs); ++i) {
         if (port_->pump() == 0) return;
     }
 }
 
 bool PortPoller::drain(int ms) {
+    // The deadline is the time the reads take when nothing comes, so a driver whose reads
+    // overrun their time-out cannot stretch the drain either.
+    const std::int64_t start = port_->clock().nowMs();
     if (ms > kLongDrainLimitMs) {
-        port_->setReadTimeout(kLongDrainLimitMs);
-        pumpUntilData(kLongDrainReads);
-        port_->setReadTimeout(ms);
-        pumpUntilData(1);
+        const std::int64_t deadline = start + kLongDrainReads * kLongDrainLimitMs + ms;
+        pumpUntilData(kLongDrainReads, kLongDrainLimitMs, deadline);
+        pumpUntilData(1, ms, deadline);
     } else if (ms == 0) {
-        port_->setReadTimeout(kZeroDrainReadTimeoutMs);
-        pumpUntilData(1);
+        pumpUntilData(1, kZeroDrainReadTimeoutMs, start + kZeroDrainReadTimeoutMs);
     } else if (ms > 0) {
-        port_->setReadTimeout(ms);
-        pumpUntilData(kShortDrainReads);
+        pumpUntilData(kShortDrainReads, ms, start + kShortDrainReads * ms);
     }
     ByteSink& sink = *reader_;
     return sink.reset();

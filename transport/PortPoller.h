@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "transport/FtdiPort.h"
 
@@ -15,7 +16,8 @@ public:
     Poller(const Poller&) = delete;
     Poller& operator=(const Poller&) = delete;
 
-    // True once a complete answer has been seen; false when the budget of empty reads is spent.
+    // True once a complete answer has been seen; false when the budget of empty reads is spent
+    // or the time has passed.
     virtual bool wait(int ms) = 0;
     // Takes in what is pending and clears the completion flag; answers true.
     virtual bool drain(int ms) = 0;
@@ -29,10 +31,12 @@ public:
     explicit PortPoller(FtdiPort* port) : Poller(port), port_(port) {}
 
     // Long waits read with a 20 ms time-out and allow ms / 20 - 2 empty reads; waits up to
-    // 200 ms read with ms / 5 and allow 4. Reads that bring data never count.
+    // 200 ms read with ms / 5 and allow 4. Reads that bring data never count, but no read
+    // starts once ms have passed: however much arrives, a wait ends within ms and one read.
     bool wait(int ms) override;
     // 0: one read of 1 ms. 1 to 50: up to three reads of ms, ending at the first with data.
     // Longer: up to ten reads of 50 ms ending likewise, then one of ms. Below 0: no read.
+    // No read starts once the time those reads take without data has passed.
     bool drain(int ms) override;
 
     FtdiPort& port() { return *port_; }
@@ -43,8 +47,11 @@ public:
     bool stopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
 
 private:
-    // Pumps until one pump delivers data or the count is spent.
-    void pumpUntilData(int count);
+    // Whether another read may start: no stop requested, and the deadline not passed.
+    bool mayRead(std::int64_t deadlineMs) const;
+    // Pumps with the read time-out until one pump delivers data, the count is spent or the
+    // deadline has passed.
+    void pumpUntilData(int count, int readTimeoutMs, std::int64_t deadlineMs);
 
     FtdiPort* port_;
     std::atomic<bool> stopRequested_{false};

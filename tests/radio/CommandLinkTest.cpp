@@ -155,10 +155,11 @@ TEST(CommandExchange, AnswersLeftFromEarlierExchangesAreForgotten) {
     EXPECT_FALSE(LocalCommandSender(rig.link).send("wr"));
     EXPECT_TRUE(rig.dispatcher.body().empty());
 
-    // After a reset the rest of the cut frame is skipped and the new answer arrives whole.
+    // After a reset the rest of a cut frame is skipped and the new answer arrives whole.
+    rig.device.line().schedule(0, viewOf(hex("63 62 00 B1")));  // the rest of the first
     rig.device.line().schedule(0, viewOf(localResponse("cb", hex("00"))));
     rig.device.line().schedule(0, viewOf(hex("7E 00 05")));
-    rig.peer.answerNextWrite({{40, hex("88 01") + localResponse("WR", hex("00"))}});
+    rig.peer.answerNextWrite({{40, hex("88 01 63 62 00 B1") + localResponse("WR", hex("00"))}});
     EXPECT_TRUE(LocalCommandSender(rig.link).send("wr"));
     std::uint32_t value = 0;
     EXPECT_TRUE(checkResponse("wr", rig.dispatcher.body(), value));

@@ -80,3 +80,20 @@ TEST(DiscoverNodes, AnswersInOneReadCompleteOneWait) {
     EXPECT_EQ(rig.discover(), 1);
     EXPECT_EQ(rig.sink.names.size(), 2u);
 }
+
+TEST(DiscoverNodes, AnswersThatKeepComingCannotKeepItGoing) {
+    DiscoveryRig rig;
+    // An answer every 500 ms for five minutes, as from a field of hundreds of nodes.
+    std::vector<AnsweringPeer::Reply> replies;
+    for (std::int64_t at = 500; at <= 300000; at += 500)
+        replies.push_back({at, discoveryAnswer("WTG 0000109")});
+    rig.peer.answerNextWrite(replies);
+
+    const int completed = rig.discover();
+    // It ends within 20 s of the request and one read, not when the answers stop.
+    EXPECT_LE(rig.clock.nowMs(), kWrittenAtMs + 20000 + 20);
+    EXPECT_GT(rig.clock.nowMs(), kWrittenAtMs + 20000 - 600);
+    // One completed wait for each answer from 500 ms to 19.5 s.
+    EXPECT_EQ(completed, 39);
+    EXPECT_EQ(rig.sink.names.size(), 39u);
+}

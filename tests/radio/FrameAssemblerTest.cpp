@@ -142,6 +142,33 @@ TEST(FrameAssemblerReset, APartialFrameIsLostAndItsRestSkippedByTheHunt) {
     }
 }
 
+TEST(FrameAssemblerReset, TheRestOfAFrameCutByAResetIsSkippedStartBytesAndAll) {
+    // A neighbour's packet data holding 7E FF FF: hunted through, it would open a frame of
+    // 65,535 bytes and swallow every answer of the next five seconds.
+    const Bytes cut = apiFrame(hex("90 00 13 A2 00 41 C7 F3 40 04 40 01 55 7E FF FF 66 77"));
+    for (const bool resetAgain : {false, true}) {
+        Chain chain;
+        chain.feed(Bytes(cut.begin(), cut.begin() + 10));
+        chain.stage.reset();
+        chain.feed(Bytes(cut.begin() + 10, cut.begin() + 14));
+        if (resetAgain) chain.stage.reset();  // still inside the cut frame
+        testing::internal::CaptureStderr();
+        chain.feed(Bytes(cut.begin() + 14, cut.end()) + kFrameB);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameB)});
+    }
+}
+
+TEST(FrameAssemblerReset, ACutFrameClaimingMoreThanAKibibyteIsHuntedThrough) {
+    for (const Bytes& header : {hex("7E 05 00 90 01 02"), hex("7E 05")}) {
+        Chain chain;
+        chain.feed(header);  // 1280 bytes of frame data, or a length not yet known
+        chain.stage.reset();
+        chain.feed(hex("01 02") + kFrameB);
+        EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameB)});
+    }
+}
+
 TEST(FrameAssemblerReset, ReachesTheNextStageOnceLinked) {
     Chain chain;
     chain.stage.reset();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ToolFrames.h"
 #include "sim/SimulatedField.h"
 
@@ -36,6 +38,7 @@ public:
         const std::int64_t end = clock_.nowMs() + ms;
         while (clock_.nowMs() < end) {
             clock_.sleepFor(1);
+            sim_->field().onTime(clock_.nowMs(), sim_->device().line());
             std::uint8_t chunk[512];
             const std::uint32_t n = sim_->device().line().take(clock_.nowMs(), chunk, sizeof chunk);
             for (std::uint32_t i = 0; i < n; ++i) takeByte(chunk[i], arrivals);
@@ -214,6 +217,52 @@ TEST(TurbineFieldTest, NoiseAndBrokenChecksumsOnDemand) {
     EXPECT_TRUE(arrivals[1].checksumOk);
     EXPECT_EQ(h.noise().size(), 8u);
     for (std::uint8_t b : h.noise()) EXPECT_NE(b, 0x7E);
+}
+
+TEST(TurbineFieldTest, UnaskedTrafficComesAtItsRate) {
+    Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(
+        parseScenario("node QOR123-7654340\n address 0013A20041C7F340\n network 0440\n"
+                      " announces-every 500\n packet-stream 10 40\n",
+                      scenario, error))
+        << error;
+    FieldHarness h(scenario);
+    const Bytes sender = hex("00 13 A2 00 41 C7 F3 40 04 40");
+    int announcements = 0;
+    int packetFrames = 0;
+    for (const Arrival& a : h.readFor(2000)) {
+        ASSERT_TRUE(a.checksumOk);
+        if (a.frameData[0] == 0x95) {
+            EXPECT_EQ(a.atMs, 500 * ++announcements);
+            EXPECT_EQ(nameIn(a.frameData, 22), "QOR123-7654340");
+        } else {
+            ASSERT_EQ(a.frameData.size(), 12u + 40u);
+            EXPECT_EQ(Bytes(a.frameData.begin(), a.frameData.begin() + 12),
+                      hex("90") + sender + hex("01"));
+            EXPECT_EQ(a.atMs, 10 * ++packetFrames);
+            // No DLE, so no end mark: the data never makes a packet.
+            EXPECT_EQ(std::count(a.frameData.begin() + 12, a.frameData.end(), 0x10), 0);
+        }
+    }
+    EXPECT_EQ(announcements, 4);
+    EXPECT_EQ(packetFrames, 200);
+}
+
+TEST(TurbineFieldTest, RandomBytesFillTheLineAtTheirRate) {
+    Scenario scenario;
+    scenario.randomBytesPerSecond = 11520;
+    transport::VirtualClock clock;
+    auto sim = makeSimulatedField(scenario, clock);
+    transport::DeviceLine& line = sim->device().line();
+    sim->field().onTime(1000, line);
+    EXPECT_EQ(line.pendingBytes(), 11520u);
+    EXPECT_EQ(line.timeWhenAvailable(58), 10);  // 57.6 bytes in every 5 ms
+    sim->field().onTime(1500, line);
+    EXPECT_EQ(line.pendingBytes(), 11520u + 5760u);
+    std::vector<std::uint8_t> bytes(line.pendingBytes());
+    line.take(1500, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    EXPECT_GT(std::count(bytes.begin(), bytes.end(), 0x7E), 20);
 }
 
 TEST(SimulatedFieldTest, AppliesTheDeviceFaults) {

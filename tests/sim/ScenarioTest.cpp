@@ -11,6 +11,7 @@ TEST(ScenarioTest, ReadsEverySetting) {
     const char* text = R"(# A field for the test.
 # Second line.
 noise 3
+random-bytes 11520
 device baud-fails
 device vanishes-at 0x2710
 
@@ -34,6 +35,8 @@ node TOWER 7   # spaces belong to the name
   restart 50
   fault reply-flags 0xC0 times 2
   fault bad-reply-crc
+  announces-every 500
+  packet-stream 10 40
 node B
   address 0000000000000002
   network 0002
@@ -43,6 +46,7 @@ node B
     ASSERT_TRUE(parseScenario(text, s, error)) << error;
     EXPECT_EQ(s.description, "A field for the test.\nSecond line.");
     EXPECT_EQ(s.noiseBytes, 3u);
+    EXPECT_EQ(s.randomBytesPerSecond, 11520u);
     EXPECT_FALSE(s.device.openFails);
     EXPECT_TRUE(s.device.baudRateFails);
     EXPECT_EQ(s.device.vanishesAtMs, 10000);
@@ -72,6 +76,9 @@ node B
     EXPECT_EQ(n.faults[0].times, 2);
     EXPECT_EQ(n.faults[1].kind, FaultKind::BadReplyCrc);
     EXPECT_EQ(n.faults[1].times, Fault::kAlways);
+    EXPECT_EQ(n.announceEveryMs, 500);
+    EXPECT_EQ(n.packetStreamEveryMs, 10);
+    EXPECT_EQ(n.packetStreamBytes, 40u);
     EXPECT_EQ(s.nodes[1].ndDelayMs, NodeConfig::kStaggered);
 }
 
@@ -114,7 +121,9 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
         std::string error;
     } cases[] = {
         {"noise 65\n", "t:1: \"noise\" needs one number from 0 to 64"},
-        {"# c\n\nspeed 4\n", "t:3: unknown setting \"speed\" (expected noise, device or node)"},
+        {"# c\n\nspeed 4\n",
+         "t:3: unknown setting \"speed\" (expected noise, random-bytes, device or node)"},
+        {"random-bytes 11521\n", "t:1: \"random-bytes\" needs one number from 0 to 11520"},
         {"device melts\n", "t:1: \"device\" takes open-fails, baud-fails or vanishes-at <ms>"},
         {"node\n", "t:1: \"node\" needs a name"},
         {node + "node A\n", "t:4: a second node named \"A\""},
@@ -130,6 +139,10 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
         {node + " reply-chunk 0\n", "t:4: \"reply-chunk\" must be at least 1"},
         {node + " reachable maybe\n", "t:4: \"reachable\" is yes or no"},
         {node + " noise 2\n", "t:4: \"noise\" belongs before the first node"},
+        {node + " packet-stream 10\n",
+         "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
+        {node + " packet-stream 0 40\n",
+         "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
         {node + " colour red\n", "t:4: unknown node setting \"colour\""},
         {node + " fault\n", "t:4: \"fault\" needs a name"},
         {node + " fault gremlins\n", "t:4: unknown fault \"gremlins\""},

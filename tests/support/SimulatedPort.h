@@ -24,23 +24,14 @@ void makeCurrent(Stages&... stages) {
     (stages.sync(), ...);
 }
 
-// Opens the device's port (index 0, 115200 baud) through the port factory and links
-// port -> rawLog -> top, both links current. Null, with nothing linked, when the port does
-// not open.
+// Opens the device's port (index 0, 115200 baud) as start-up does, through the port factory,
+// with port -> rawLog -> top linked. Null, with nothing linked, when the port does not open.
 inline std::unique_ptr<transport::PortPoller> openSimulatedPort(transport::SimulatedDevice& device,
                                                                 transport::Clock& clock,
                                                                 const transport::Settings& settings,
                                                                 transport::RawLog& rawLog,
                                                                 transport::ByteSink& top) {
-    transport::PortFactory factory(device, clock, settings);
-    transport::ByteSource* source = nullptr;
-    std::unique_ptr<transport::PortPoller> poller = factory.create(source, 0, 115200);
-    if (!poller) return poller;
-    source->setPending(&rawLog);
-    source->sync();
-    rawLog.setPending(&top);
-    rawLog.sync();
-    return poller;
+    return transport::PortFactory(device, clock, settings).createLinked(0, 115200, rawLog, top);
 }
 
 }  // namespace testsupport

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "transport/ByteSink.h"
 #include "transport/HexDump.h"
@@ -154,6 +156,37 @@ TEST(RawLogTest, KeepsEveryByteSinceItsLastResetInOrder) {
     port.receive(ByteView("cd"));
     EXPECT_EQ(text(rawLog.log()), "abcd");
     EXPECT_TRUE(rawLog.reset());
+    port.receive(ByteView("e"));
+    EXPECT_EQ(text(rawLog.log()), "e");
+}
+
+TEST(RawLogTest, KeepsTheLastSixtyFourKibibytesAndStopsGrowing) {
+    Bottom port;
+    RawLog rawLog;
+    port.setPending(&rawLog);
+    port.sync();
+    // A counting pattern whose period does not divide the chunk size.
+    std::vector<std::uint8_t> stream(3 * 1024 * 1024);
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<std::uint8_t>(i % 251);
+    const std::size_t kChunk = 512;
+    const std::size_t kFirstMegabyte = 1024 * 1024;
+    const std::uint32_t kKept = 64 * 1024;
+    std::uint32_t capacity = 0;
+    for (std::size_t at = 0; at < stream.size(); at += kChunk) {
+        port.receive(ByteView(stream.data() + at, kChunk));
+        if (at + kChunk == kFirstMegabyte) capacity = rawLog.buffer().capacity();
+    }
+    EXPECT_LE(capacity, 2 * kKept + 8192);
+    EXPECT_EQ(rawLog.buffer().capacity(), capacity);
+    const ByteView log = rawLog.log();
+    ASSERT_EQ(log.length(), kKept);
+    EXPECT_TRUE(std::equal(log.begin(), log.end(), stream.end() - kKept));
+
+    // One chunk longer than what is kept leaves its own last part.
+    port.receive(ByteView(stream.data(), kKept + 100));
+    EXPECT_TRUE(std::equal(rawLog.log().begin(), rawLog.log().end(), stream.begin() + 100));
+
+    rawLog.reset();
     port.receive(ByteView("e"));
     EXPECT_EQ(text(rawLog.log()), "e");
 }

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "tests/support/ChunkDriver.h"
 #include "tests/transport/PortTestSupport.h"
 
 using namespace transport;
@@ -49,14 +50,32 @@ TEST(PortPollerTest, CompletesAtTheEndOfTheReadThatDeliveredTheAnswer) {
     EXPECT_EQ(rig.rawLog.log().length(), 3u);
 }
 
-TEST(PortPollerTest, DataThatNeverCompletesKeepsTheWaitReading) {
+// A node that never stops talking: a byte every 10 ms for the next 100 s.
+void chatter(PortRig& rig) {
+    for (int t = 10; t <= 100000; t += 10) rig.send(t, {0x55});
+}
+
+TEST(PortPollerTest, ChatterCannotStretchAWaitPastItsTime) {
+    // No read starts after ms, so the wait ends with the read that began at ms.
+    const struct {
+        int ms;
+        std::int64_t endMs;
+    } cases[] = {{100, 120}, {250, 260}, {1800, 1820}, {8800, 8820}};
+    for (const auto& c : cases) {
+        PortRig rig;
+        chatter(rig);
+        EXPECT_FALSE(rig.poller->wait(c.ms)) << c.ms;
+        EXPECT_EQ(rig.clock.nowMs(), c.endMs) << c.ms;
+        for (const ReadRecord& read : rig.device.reads()) EXPECT_GT(read.got, 0u) << c.ms;
+    }
+}
+
+TEST(PortPollerTest, AnAnswerAmidChatterStillEndsTheWaitAtOnce) {
     PortRig rig;
-    for (int t = 10; t <= 1000; t += 10) rig.send(t, {0x55});
-    // 20 ms reads: every read brings data until 1000 ms, then four empty ones.
-    EXPECT_FALSE(rig.poller->wait(100));
-    EXPECT_EQ(rig.top.chunks, 50);
-    EXPECT_EQ(rig.device.reads().size(), 54u);
-    EXPECT_EQ(rig.clock.nowMs(), 1080);
+    chatter(rig);
+    rig.send(555, {0xAA});
+    EXPECT_TRUE(rig.poller->wait(1800));
+    EXPECT_EQ(rig.clock.nowMs(), 560);
 }
 
 TEST(PortPollerTest, AFlagAlreadySetIsAnsweredAtTheFirstDataRead) {
@@ -124,6 +143,30 @@ TEST(PortPollerTest, AVanishedDeviceCannotMakeTheCallerSpin) {
     EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20);
     EXPECT_TRUE(rig.poller->drain(10));
     EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20 + 3 * 10);
+}
+
+TEST(PortPollerTest, ReadsThatOverrunTheirTimeoutCannotStretchAWaitOrADrain) {
+    // A device that never sends, whose reads take three times their time-out.
+    VirtualClock clock;
+    testsupport::ChunkDriver driver(clock);
+    driver.stretchEmptyReads(3);
+    Settings settings;
+    RawLog rawLog;
+    transport::testing::CompleteOn top(0xAA);
+    auto poller = PortFactory(driver, clock, settings).createLinked(0, 115200, rawLog, top);
+    ASSERT_NE(poller, nullptr);
+
+    // 60 ms a read: the 31 reads that start by 1800 ms, not the 88 of the budget.
+    EXPECT_FALSE(poller->wait(1800));
+    EXPECT_EQ(driver.reads(), 31u);
+    EXPECT_EQ(clock.nowMs(), 31 * 60);
+
+    // 150 ms a read of 50: those that start within the 10 x 50 + 60 ms of the drain.
+    const std::uint64_t readsBefore = driver.reads();
+    const std::int64_t drainStart = clock.nowMs();
+    EXPECT_TRUE(poller->drain(60));
+    EXPECT_EQ(driver.reads() - readsBefore, 4u);
+    EXPECT_EQ(clock.nowMs() - drainStart, 4 * 150);
 }
 
 // A device that never stops talking: each chunk it delivers brings the next 5 ms later.
