@@ -127,6 +127,40 @@ TEST(TraceTest, EveryChunkWithItsTimeAndDirection) {
     }
 }
 
+// The diagnostics the dialog program prints go to the trace, and nowhere else: the
+// packet parser's mark for a reply with a bad check, the frame checksum error.
+TEST(TraceTest, DiagnosticsGoToTheTraceNotTheStreams) {
+    const std::string field = writeTempFile("faulty-field.txt", R"(
+node QOR123-7654321
+  address 0013A20041C7F321
+  network 7A21
+  bd 6
+  inverter-speed 6
+  fault bad-reply-crc times 1
+node QOR123-7654318
+  address 0013A20041C7F318
+  network 3C18
+  fault bad-checksum times 1
+)");
+    const std::string path = ::testing::TempDir() + "faulty-trace.txt";
+    const CliResult run = runCli({"fix", "7654321", "--sim", field, "--json", "--trace", path});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.json["outcome"].string, "speed-correct");
+    EXPECT_EQ(run.err, "");
+    const std::string trace = readFile(path);
+    EXPECT_TRUE(std::regex_search(trace, std::regex("\n[0-9]+ out x \n"))) << trace;
+    EXPECT_TRUE(std::regex_search(trace, std::regex("\n[0-9]+ err zb checksum failed\.\n")));
+
+    // Without a trace they go nowhere, not even to the process's own streams.
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const CliResult quiet = runCli({"fix", "7654321", "--sim", field, "--json"});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(quiet.jsonValid) << quiet.out;
+    EXPECT_EQ(quiet.err, "");
+}
+
 // The live line: drawn over itself, padded over a longer one, off the terminal while other
 // output is printed, cleared at the end.
 TEST(LiveLineTest, RedrawsInPlaceAndClears) {
