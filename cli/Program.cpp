@@ -130,7 +130,7 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
 
     std::unique_ptr<TraceFile> trace;
     if (!options.traceFile.empty()) {
-        std::FILE* file = std::fopen(options.traceFile.c_str(), "w");
+        std::FILE* file = std::fopen(options.traceFile.c_str(), "wb");
         if (!file) {
             return usageError(context, "cannot write the trace file " +
                                            printable(options.traceFile) + ": " +

@@ -36,8 +36,10 @@ TraceFile::~TraceFile() {
 std::int64_t TraceFile::elapsedMs() const { return clock_.nowMs() - startMs_; }
 
 void TraceFile::writeLine(std::int64_t ms, const char* tag, std::string_view data) {
-    std::fprintf(file_, "%lld %s %.*s\n", static_cast<long long>(ms), tag,
-                 static_cast<int>(data.size()), data.data());
+    std::string line = std::to_string(ms) + " " + tag + " ";
+    line.append(data);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), file_);
     // Each line reaches the file at once, so that a trace is whole up to the moment the
     // program was ended, however it was.
     std::fflush(file_);
