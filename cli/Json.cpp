@@ -5,7 +5,6 @@
 namespace cli {
 
 namespace {
-constexpr char kHexDigits[] = "0123456789abcdef";
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kLastPrintable = 0x7E;
 
@@ -69,8 +68,7 @@ std::string jsonString(std::string_view bytes) {
             text += c;
         } else {
             text += "\\u00";
-            text += kHexDigits[byte >> 4];
-            text += kHexDigits[byte & 0xF];
+            appendHexByte(text, byte);
         }
     }
     text += '"';

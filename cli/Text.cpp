@@ -17,6 +17,21 @@ std::string hexDigits(std::uint64_t value, int digits) {
 }
 }  // namespace
 
+void appendHexByte(std::string& text, std::uint8_t byte) {
+    text += kHexDigits[byte >> 4];
+    text += kHexDigits[byte & 0xF];
+}
+
+std::string hexBytes(transport::ByteView bytes) {
+    std::string text;
+    text.reserve(bytes.length() * 3);
+    for (const std::uint8_t byte : bytes) {
+        if (!text.empty()) text += ' ';
+        appendHexByte(text, byte);
+    }
+    return text;
+}
+
 std::string printable(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
@@ -28,8 +43,7 @@ std::string printable(std::string_view bytes) {
             text += c;
         } else {
             text += "\\x";
-            text += kHexDigits[byte >> 4];
-            text += kHexDigits[byte & 0xF];
+            appendHexByte(text, byte);
         }
     }
     return text;

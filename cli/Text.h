@@ -4,7 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "transport/ByteBuffer.h"
+
 namespace cli {
+
+// Two upper-case hex digits.
+void appendHexByte(std::string& text, std::uint8_t byte);
+// "7E 00 0F": the bytes as upper-case hex pairs separated by spaces.
+std::string hexBytes(transport::ByteView bytes);
 
 // Bytes from the radio made safe for a terminal or a text file: printable ASCII stays,
 // a backslash is doubled, and every other byte becomes \xHH, so that no control sequence

@@ -4,21 +4,6 @@
 
 namespace cli {
 
-namespace {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-std::string hexBytes(transport::ByteView bytes) {
-    std::string text;
-    text.reserve(bytes.length() * 3);
-    for (const std::uint8_t byte : bytes) {
-        if (!text.empty()) text += ' ';
-        text += kHexDigits[byte >> 4];
-        text += kHexDigits[byte & 0xF];
-    }
-    return text;
-}
-}  // namespace
-
 TraceFile::TraceFile(std::FILE* file, transport::Clock& clock, std::int64_t startMs,
                      const std::string& header)
     : file_(file), clock_(clock), startMs_(startMs) {

@@ -58,8 +58,8 @@ TEST(OutputTest, EscapesByTable) {
     const Case cases[] = {
         {"QOR123-7654321", "\"QOR123-7654321\"", "QOR123-7654321"},
         {"a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\\\c"},
-        {"\n\t\x7f", "\"\\u000a\\u0009\\u007f\"", "\\x0A\\x09\\x7F"},
-        {std::string("\0\x80\xff", 3), "\"\\u0000\\u0080\\u00ff\"", "\\x00\\x80\\xFF"},
+        {"\n\t\x7f", "\"\\u000A\\u0009\\u007F\"", "\\x0A\\x09\\x7F"},
+        {std::string("\0\x80\xff", 3), "\"\\u0000\\u0080\\u00FF\"", "\\x00\\x80\\xFF"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(cli::jsonString(c.bytes), c.json);
@@ -148,8 +148,8 @@ node QOR123-7654318
     EXPECT_EQ(run.json["outcome"].string, "speed-correct");
     EXPECT_EQ(run.err, "");
     const std::string trace = readFile(path);
-    EXPECT_TRUE(std::regex_search(trace, std::regex("\n[0-9]+ out x \n"))) << trace;
-    EXPECT_TRUE(std::regex_search(trace, std::regex("\n[0-9]+ err zb checksum failed\.\n")));
+    EXPECT_TRUE(std::regex_search(trace, std::regex(R"(\n[0-9]+ out x \n)"))) << trace;
+    EXPECT_TRUE(std::regex_search(trace, std::regex(R"(\n[0-9]+ err zb checksum failed\.\n)")));
 
     // Without a trace they go nowhere, not even to the process's own streams.
     testing::internal::CaptureStdout();
