@@ -72,7 +72,7 @@ Outcome CommandRun::fix(std::int32_t target) {
     report_.command = Command::Fix;
     report_.target = target;
     search(target);
-    if (!foundTarget()) return finish(report_.outcome);
+    if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
     report_.speedRead = result.speedRead;
     report_.speedsWritten = result.speedsWritten;
@@ -83,7 +83,7 @@ Outcome CommandRun::check(std::int32_t target) {
     report_.command = Command::Check;
     report_.target = target;
     search(target);
-    if (!foundTarget()) return finish(report_.outcome);
+    if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const CheckRow row = checkSelected(*report_.node);
     report_.speedRead = row.speed;
     report_.inverterAnswers = row.inverterAnswers;
@@ -120,22 +120,16 @@ void CommandRun::search(std::int32_t target) {
     search_.run();
 }
 
-bool CommandRun::foundTarget() {
-    if (stopped()) {
-        report_.outcome = Outcome::Interrupted;
-        return false;
-    }
-    if (!search_.found() || !target_) {
-        report_.outcome = Outcome::NotFound;
-        return false;
-    }
+std::optional<Outcome> CommandRun::missingTarget() {
+    if (stopped()) return Outcome::Interrupted;
+    if (!search_.found() || !target_) return Outcome::NotFound;
     report_.node = target_;
     std::size_t others = 0;
     for (const NodeRow& row : nodes_.rows()) {
         if (row.address != target_->address) ++others;
     }
     view_.found(*target_, others);
-    return true;
+    return std::nullopt;
 }
 
 CheckRow CommandRun::checkSelected(const NodeRow& turbine) {

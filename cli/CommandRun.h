@@ -40,8 +40,8 @@ public:
 private:
     // Searches for target (0: for every node) and keeps every node that reports.
     void search(std::int32_t target);
-    // After a search for a target: whether it was found; if not, the outcome says why.
-    bool foundTarget();
+    // After a search for a target: nothing when it was found, else how the command ends.
+    std::optional<Outcome> missingTarget();
     CheckRow checkSelected(const NodeRow& turbine);
     Outcome finish(Outcome outcome);
     bool stopped() const;
