@@ -76,7 +76,6 @@ const RemoteRadio* TurbineField::radio(std::string_view name) const {
 }
 
 void TurbineField::onFrame(transport::ByteView frameData) {
-    ++framesReceived_;
     if (frameData.length() < 2) return;
     const std::uint8_t type = frameData[0];
     const std::uint8_t frameId = frameData[1];

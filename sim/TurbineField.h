@@ -33,8 +33,6 @@ public:
 
     // Null when no node has that name.
     const RemoteRadio* radio(std::string_view name) const;
-    std::uint32_t framesReceived() const { return framesReceived_; }
-    std::uint32_t badFramesReceived() const { return reader_.badFrames(); }
 
 private:
     void onFrame(transport::ByteView frameData);
@@ -52,7 +50,6 @@ private:
     std::uint32_t noiseBytes_;
     std::vector<std::unique_ptr<RemoteRadio>> radios_;
     ApiFrameReader reader_;
-    std::uint32_t framesReceived_ = 0;
     std::uint32_t noiseState_ = 0x2545F491;
     // Valid during onWrite only.
     transport::DeviceLine* line_ = nullptr;
