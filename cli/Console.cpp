@@ -119,30 +119,14 @@ void Console::finished(const RunReport& report) {
 
 std::string Console::summary(const RunReport& report) const {
     const std::string took = " (" + seconds(report.durationMs) + ")\n";
-    const std::string name = report.node ? printable(report.node->name) : std::string();
-    const std::string wrote = speedList(report.speedsWritten);
     switch (report.outcome) {
-        case Outcome::Listed:
-            return formatNodeTable(report.nodes) + std::to_string(report.nodes.size()) +
-                   (report.nodes.size() == 1 ? " node" : " nodes") + " in reach." + took;
-        case Outcome::NotFound: {
-            std::string text =
-                report.command == Command::Fix || (report.command == Command::Check && !report.all)
-                    ? "Turbine " + std::to_string(report.target.value_or(0)) + " not found."
-                    : std::string(report.command == Command::Scan
-                                      ? "No node answered."
-                                      : "No node in reach carries a turbine number.");
-            if (report.nodes.empty()) {
-                if (report.command != Command::Scan) text += " No node answered.";
-                return text + took;
-            }
-            return text + " The nodes that answered:\n" + formatNodeTable(report.nodes) +
-                   std::to_string(report.nodes.size()) +
-                   (report.nodes.size() == 1 ? " node" : " nodes") + " in reach." + took;
-        }
         case Outcome::NoRadio:
         case Outcome::UsageError:
-            return {};
+            return {};  // said on the error stream
+        case Outcome::Listed:
+            return nodeList(report.nodes) + took;
+        case Outcome::NotFound:
+            return notFound(report) + took;
         case Outcome::Interrupted:
             if (report.speedsWritten.empty()) return "Interrupted; nothing was written." + took;
             return "Interrupted; nothing more was written. The radio was last sent \"bd\" " +
@@ -150,48 +134,64 @@ std::string Console::summary(const RunReport& report) const {
         default:
             break;
     }
-    if (report.all) {
-        std::size_t silent = 0;
-        for (const CheckRow& row : report.checks) silent += row.outcome != Outcome::SpeedCorrect;
-        const std::size_t count = report.checks.size();
-        if (silent == 0)
-            return "Every inverter answers (" + std::to_string(count) + " of " +
-                   std::to_string(count) + "). Nothing was written." + took;
-        return std::to_string(silent) + " of " + std::to_string(count) +
-               " turbines need attention. Nothing was written." + took;
-    }
+    if (report.all) return survey(report) + took;
+    return printable(report.node->name) + ": " +
+           (report.command == Command::Check ? checkResult(report) : fixResult(report)) + took;
+}
+
+std::string Console::nodeList(const std::vector<NodeRow>& nodes) {
+    return formatNodeTable(nodes) + std::to_string(nodes.size()) +
+           (nodes.size() == 1 ? " node" : " nodes") + " in reach.";
+}
+
+std::string Console::notFound(const RunReport& report) {
+    std::string text;
+    if (report.command == Command::Scan) return "No node answered.";
+    if (report.all)
+        text = "No node in reach carries a turbine number.";
+    else
+        text = "Turbine " + std::to_string(report.target.value_or(0)) + " not found.";
+    if (report.nodes.empty()) return text + " No node answered.";
+    return text + " The nodes that answered:\n" + nodeList(report.nodes);
+}
+
+std::string Console::survey(const RunReport& report) {
+    std::size_t silent = 0;
+    for (const CheckRow& row : report.checks) silent += row.outcome != Outcome::SpeedCorrect;
+    const std::string count = std::to_string(report.checks.size());
+    if (silent == 0)
+        return "Every inverter answers (" + count + " of " + count + "). Nothing was written.";
+    return std::to_string(silent) + " of " + count +
+           " turbines need attention. Nothing was written.";
+}
+
+std::string Console::checkResult(const RunReport& report) {
+    if (!report.speedRead) return "the radio did not answer the \"bd\" query. Nothing was written.";
+    const std::string bd = "\"bd\" " + std::to_string(*report.speedRead);
+    if (report.outcome == Outcome::SpeedCorrect)
+        return bd + "; the inverter answers. Nothing was written.";
+    return bd +
+           "; the inverter does not answer. Nothing was written; \"fix\" would change the "
+           "setting.";
+}
+
+std::string Console::fixResult(const RunReport& report) {
     const std::string bd =
         report.speedRead ? "\"bd\" " + std::to_string(*report.speedRead) : std::string("\"bd\"");
-    if (report.command == Command::Check) {
-        switch (report.outcome) {
-            case Outcome::SpeedCorrect:
-                return name + ": " + bd + "; the inverter answers. Nothing was written." + took;
-            case Outcome::Unable:
-                return name + ": " + bd +
-                       "; the inverter does not answer. Nothing was written; \"fix\" would "
-                       "change the setting." +
-                       took;
-            default:
-                return name + ": the radio did not answer the \"bd\" query. Nothing was written." +
-                       took;
-        }
-    }
+    const std::string wrote = speedList(report.speedsWritten);
     switch (report.outcome) {
         case Outcome::SpeedCorrect:
-            return name + ": the speed was correct (" + bd + "). Nothing was written." + took;
+            return "the speed was correct (" + bd + "). Nothing was written.";
         case Outcome::SpeedFixed:
-            return name + ": fixed. " + bd + " was changed to " + wrote + "." + took;
-        case Outcome::QueryFailed:
-            return name + ": the radio did not answer the \"bd\" query. Nothing was written." +
-                   took;
+            return "fixed. " + bd + " was changed to " + wrote + ".";
         case Outcome::LostLink:
-            return name + ": the link was lost after " + bd + " was changed to " + wrote +
-                   "; the radio keeps the setting last written." + took;
+            return "the link was lost after " + bd + " was changed to " + wrote +
+                   "; the radio keeps the setting last written.";
         case Outcome::Unable:
-            return name + ": the inverter answers at neither setting; " + bd + " was changed to " +
-                   wrote + "." + took;
+            return "the inverter answers at neither setting; " + bd + " was changed to " + wrote +
+                   ".";
         default:
-            return {};
+            return "the radio did not answer the \"bd\" query. Nothing was written.";
     }
 }
 

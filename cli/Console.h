@@ -31,7 +31,13 @@ private:
     // the live line.
     void print(const std::string& text, std::string nextStep = {});
     void live(std::string step);
+    // The last lines, once the run is over.
     std::string summary(const RunReport& report) const;
+    static std::string nodeList(const std::vector<NodeRow>& nodes);
+    static std::string notFound(const RunReport& report);
+    static std::string survey(const RunReport& report);
+    static std::string checkResult(const RunReport& report);
+    static std::string fixResult(const RunReport& report);
 
     std::FILE* out_;
     const bool json_;
