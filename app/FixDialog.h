@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ModalDialog.h"
+#include "app/SpeedFix.h"
 
 namespace app {
 
@@ -14,7 +15,7 @@ class ProcessObjects;
 
 // The program's one dialog: the operator's Search and Fix become requests to the worker,
 // and the worker shows its results through the operations below.
-class FixDialog final : public ModalDialog {
+class FixDialog final : public ModalDialog, public FixObserver {
 public:
     FixDialog(DialogHost& host, ProcessObjects& objects);
     // Ends the worker first: it uses this dialog to the last.
@@ -23,11 +24,11 @@ public:
     // The worker's operations. From any thread; each runs on the dialog's thread and
     // returns once it has been handled there, or at once when the dialog is closing.
     void setTurbineIdText(const std::string& text);
-    void setStatus(const std::string& text);
+    void setStatus(const std::string& text) override;
     void showOthersCount(std::int32_t count);
     void enableFix(bool enabled);
     // The "Fix Complete" box; then Fix is disabled and the count goes back to 0.
-    void fixComplete();
+    void fixComplete() override;
 
     // One more node report that did not match; answers the new count.
     std::int32_t countOther();

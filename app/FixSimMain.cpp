@@ -4,7 +4,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include "app/Startup.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedField.h"
+#include "sim/SimulationSetup.h"
 #include "transport/Clock.h"
 #include "transport/PortFactory.h"
 
@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "usage: qor-comm-fix-sim [--scenario FILE] [--time-scale FACTOR] [--screenshot PNG]\n"
     "  --scenario FILE      the field to simulate (default: the built-in field)\n"
     "  --time-scale FACTOR  run the field's clock FACTOR times faster than real time\n"
+    "                       (0.01 to 1000)\n"
     "  --screenshot PNG     save the dialog as it first shows to PNG, then close it\n";
 constexpr int kExitUsage = 2;
 
@@ -39,9 +40,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
         if (option == "--scenario") {
             options.scenario = value;
         } else if (option == "--time-scale") {
-            char* end = nullptr;
-            options.timeScale = std::strtod(value, &end);
-            if (*end != '\0' || !(options.timeScale > 0)) return false;
+            if (!sim::parseTimeScale(value, options.timeScale)) return false;
         } else if (option == "--screenshot") {
             options.screenshot = value;
         } else {
@@ -68,20 +67,14 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    sim::Scenario scenario = sim::defaultField();
-    if (!options.scenario.empty()) {
-        std::string error;
-        if (!sim::loadScenario(options.scenario, scenario, error)) {
-            std::fprintf(stderr, "qor-comm-fix-sim: %s\n", error.c_str());
-            return kExitUsage;
-        }
+    sim::Scenario scenario;
+    std::string error;
+    if (!sim::chooseScenario(options.scenario, scenario, error)) {
+        std::fprintf(stderr, "qor-comm-fix-sim: %s\n", error.c_str());
+        return kExitUsage;
     }
 
-    std::unique_ptr<transport::Clock> clock;
-    if (options.timeScale == 1.0)
-        clock = std::make_unique<transport::SteadyClock>();
-    else
-        clock = std::make_unique<transport::ScaledClock>(options.timeScale);
+    const std::unique_ptr<transport::Clock> clock = sim::makeFieldClock(options.timeScale);
     const transport::Settings& settings = transport::kBuildSettings;
     const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
     field->device().setRecording(false);  // a run may last all day; nothing reads the records

@@ -3,20 +3,17 @@
 #include <atomic>
 #include <cstdint>
 
+#include "app/TurbineSearch.h"
 #include "app/WorkerThread.h"
-#include "radio/NodeSink.h"
-
-namespace radio {
-class LocalCommandSender;
-}
 
 namespace app {
 
 class FixDialog;
 class ProcessObjects;
 
-// The worker thread: all radio traffic runs here. It finds the turbine the operator named
-// among the nodes that report, and runs the speed fix when asked.
+// The dialog's worker thread: all radio traffic runs here. It runs the search for the
+// turbine the operator named and the speed fix when asked, and shows what the search
+// reports in the dialog.
 //
 // The dialog's thread talks to it only through the atomics below. Two orderings matter:
 // the target is stored before the new-target flag and read after it (release/acquire),
@@ -24,7 +21,7 @@ class ProcessObjects;
 // The new-target flag is taken as a search begins, so a Search accepted while one runs
 // gets a search of its own; an accepted Search drops a pending Fix, which was pressed for
 // the turbine found before it.
-class LinkWorker final : public WorkerThread, public radio::NodeSink {
+class LinkWorker final : public WorkerThread, private NodeListener {
 public:
     LinkWorker(FixDialog& owner, ProcessObjects& objects);
     ~LinkWorker() override;
@@ -36,8 +33,8 @@ public:
     // for a newer one is waiting to begin.
     void requestFix();
 
-    std::int32_t target() const { return target_.load(std::memory_order_acquire); }
-    bool found() const { return found_.load(std::memory_order_acquire); }
+    std::int32_t target() const { return search_.target(); }
+    bool found() const { return search_.found(); }
     // A search has been asked for and has not ended yet.
     bool searchDue() const {
         return newTarget_.load(std::memory_order_acquire) ||
@@ -45,19 +42,8 @@ public:
     }
     bool fixDue() const { return fixRequested_.load(std::memory_order_acquire); }
 
-    // Worker thread, inside a receive: one node report.
-    void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
-                std::int32_t extra) override;
-
-    // Worker thread: waits up to ms for the target to report again, in 500 ms waits that
-    // each end early on a node announcement; answers found.
-    bool waitForLink(int ms);
-    // Worker thread: sleeps ms through the clock in short slices, ending early once a
-    // stop is requested; answers whether the worker is still running.
-    bool pause(int ms);
-
-    FixDialog& owner() const { return owner_; }
-    ProcessObjects& objects() const { return objects_; }
+    // The node sink the worker registers while it runs.
+    TurbineSearch& search() { return search_; }
 
 protected:
     void run() override;
@@ -67,13 +53,15 @@ private:
     // Each answers whether its step is due, and takes the request when it is.
     bool takeSearchRequest();
     bool takeFixRequest();
-    void search(radio::LocalCommandSender& local);
+    void runSearch();
     void idlePoll();
+    // Worker thread, inside a receive: the dialog shows the target found, or counts the
+    // node; a name too short to carry an identifier is neither.
+    void onNodeReport(const NodeReport& report, bool isTarget) override;
 
     FixDialog& owner_;
     ProcessObjects& objects_;
-    std::atomic<std::int32_t> target_{0};
-    std::atomic<bool> found_{false};
+    TurbineSearch search_;
     std::atomic<bool> newTarget_{false};
     std::atomic<bool> fixRequested_{false};
     std::atomic<bool> searching_{false};

@@ -1,8 +1,7 @@
 #include "app/SpeedFix.h"
 
-#include "app/FixDialog.h"
-#include "app/LinkWorker.h"
 #include "app/ProcessObjects.h"
+#include "app/TurbineSearch.h"
 #include "radio/CommandSender.h"
 
 namespace app {
@@ -18,47 +17,82 @@ SpeedValues speedValuesFor(std::uint32_t current) {
     return {kSpeedB, kSpeedA};
 }
 
-void SpeedFix::run() {
+SpeedCheck SpeedFix::check() {
+    SpeedCheck result;
     status(kStatusScanning);
     std::uint32_t speed = 0;
     if (!query("bd", speed)) {
-        if (!stopped()) status(kStatusQueryFailed);
-        return;
+        if (stopped()) return result;
+        status(kStatusQueryFailed);
+        result.result = SpeedCheck::Result::QueryFailed;
+        return result;
     }
-    Outcome outcome = testInverter();
-    if (outcome == Outcome::Answers) {
-        fixed(kStatusSpeedCorrect);
-        return;
+    result.speed = speed;
+    switch (testInverter()) {
+        case Outcome::Answers:
+            result.result = SpeedCheck::Result::Answers;
+            break;
+        case Outcome::NoAnswer:
+            result.result = SpeedCheck::Result::NoAnswer;
+            break;
+        case Outcome::LostLink:
+        case Outcome::Stopped:
+            break;
     }
-    if (outcome == Outcome::Stopped) return;
-    const SpeedValues values = speedValuesFor(speed);
+    return result;
+}
+
+FixResult SpeedFix::run() {
+    FixResult result;
+    const SpeedCheck first = check();
+    result.speedRead = first.speed;
+    switch (first.result) {
+        case SpeedCheck::Result::Answers:
+            fixed(kStatusSpeedCorrect);
+            result.outcome = FixOutcome::SpeedCorrect;
+            return result;
+        case SpeedCheck::Result::QueryFailed:
+            result.outcome = FixOutcome::QueryFailed;
+            return result;
+        case SpeedCheck::Result::Stopped:
+            return result;
+        case SpeedCheck::Result::NoAnswer:
+            break;
+    }
+    const SpeedValues values = speedValuesFor(*first.speed);
 
     status(kStatusConfiguring);
-    outcome = tryValue(values.first);
+    Outcome outcome = tryValue(values.first, result);
     if (outcome == Outcome::NoAnswer) {
         status(kStatusRetesting);
-        outcome = tryValue(values.second);
+        outcome = tryValue(values.second, result);
     }
     switch (outcome) {
         case Outcome::Answers:
             fixed(kStatusSpeedFixed);
+            result.outcome = FixOutcome::SpeedFixed;
             break;
         case Outcome::LostLink:
             status(kStatusLostLink);
+            result.outcome = FixOutcome::LostLink;
             break;
         case Outcome::NoAnswer:
             status(kStatusUnable);
+            result.outcome = FixOutcome::Unable;
             break;
         case Outcome::Stopped:
             break;
     }
+    return result;
 }
 
-SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value) {
+SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value, FixResult& result) {
+    if (stopped()) return Outcome::Stopped;
+    result.speedsWritten.push_back(value);
     writeSpeed(value);
     if (stopped()) return Outcome::Stopped;
     status(kStatusWaiting);
-    worker_.waitForLink(kLinkWaitMs);
+    search_.waitForLink(kLinkWaitMs);
     if (stopped()) return Outcome::Stopped;
     status(kStatusLinking);
     std::uint32_t link = 0;
@@ -69,15 +103,14 @@ SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value) {
 }
 
 bool SpeedFix::query(const char* letters, std::uint32_t& value) {
-    ProcessObjects& objects = worker_.objects();
-    radio::RemoteCommandSender remote(objects.commandLink);
+    radio::RemoteCommandSender remote(objects_.commandLink);
     return remote.send(letters) &&
-           radio::checkResponse(letters, objects.frameDispatcher.body(), value);
+           radio::checkResponse(letters, objects_.frameDispatcher.body(), value);
 }
 
 void SpeedFix::writeSpeed(std::uint32_t value) {
     // Failures show later, as a lost link or a failed test.
-    radio::RemoteCommandSender remote(worker_.objects().commandLink);
+    radio::RemoteCommandSender remote(objects_.commandLink);
     transport::ByteBuffer parameters;
     parameters.append("bd");
     parameters.appendNumber(static_cast<std::int32_t>(value), 1);
@@ -87,17 +120,17 @@ void SpeedFix::writeSpeed(std::uint32_t value) {
 }
 
 SpeedFix::Outcome SpeedFix::testInverter() {
-    if (worker_.objects().turbineQuery.probeInverter(false, true) != 0) return Outcome::Answers;
+    if (objects_.turbineQuery.probeInverter(false, true) != 0) return Outcome::Answers;
     return stopped() ? Outcome::Stopped : Outcome::NoAnswer;
 }
 
-bool SpeedFix::stopped() const { return worker_.objects().commandLink.stopped(); }
+bool SpeedFix::stopped() const { return objects_.commandLink.stopped(); }
 
-void SpeedFix::status(const char* text) { worker_.owner().setStatus(text); }
+void SpeedFix::status(const char* text) { observer_.setStatus(text); }
 
 void SpeedFix::fixed(const char* text) {
     status(text);
-    worker_.owner().fixComplete();
+    observer_.fixComplete();
 }
 
 }  // namespace app

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace app {
 
-class LinkWorker;
+class ProcessObjects;
+class TurbineSearch;
 
 // The status texts of the speed fix, in the order a full run shows them.
 inline constexpr const char* kStatusScanning = "Scanning";
@@ -26,35 +30,71 @@ struct SpeedValues {
 };
 SpeedValues speedValuesFor(std::uint32_t current);
 
+// Where the speed fix shows its steps: the dialog's status line, or a terminal.
+class FixObserver {
+public:
+    virtual ~FixObserver() = default;
+    // Each status text replaces the one before.
+    virtual void setStatus(const std::string& text) = 0;
+    // The inverter answers: after the status that says so.
+    virtual void fixComplete() = 0;
+};
+
+// What the first steps found, which write nothing to the radio.
+struct SpeedCheck {
+    enum class Result { Answers, NoAnswer, QueryFailed, Stopped };
+    Result result = Result::Stopped;
+    std::optional<std::uint32_t> speed;  // the radio's "bd" value, once read
+};
+
+enum class FixOutcome { SpeedCorrect, SpeedFixed, QueryFailed, LostLink, Unable, Stopped };
+
+struct FixResult {
+    FixOutcome outcome = FixOutcome::Stopped;
+    std::optional<std::uint32_t> speedRead;
+    // The "bd" values the fix set out to write, in order. A stop cuts the writing short,
+    // so after one the last value may not have reached the radio.
+    std::vector<std::uint32_t> speedsWritten;
+};
+
 // Checks that the turbine's inverter answers through the turbine's radio, and if not
-// switches the radio's serial speed setting between the two values until it does. Runs
-// on the worker thread against the node the worker found; every step is shown in the
-// dialog's status line.
+// switches the radio's serial speed setting between the two values until it does. Runs on
+// the thread that drives the link, against the node the search selected, and shows every
+// step to its observer.
 //
 // A stop of the link ends it at once, with no further status: an exchange cut short says
 // nothing about the radio or the inverter, and the link writes nothing more, so the radio
 // keeps whatever the fix had written by then.
 class SpeedFix {
 public:
-    explicit SpeedFix(LinkWorker& worker) : worker_(worker) {}
-    void run();
+    SpeedFix(ProcessObjects& objects, TurbineSearch& search, FixObserver& observer)
+        : objects_(objects), search_(search), observer_(observer) {}
+
+    // The fix's first steps alone: "Scanning", the radio's "bd" setting read, and the
+    // inverter tested at it; "Failed query with remote radio." when the radio does not
+    // answer. Nothing is written to the radio.
+    SpeedCheck check();
+    // The whole fix: the check, then the changes it calls for.
+    FixResult run();
 
 private:
     enum class Outcome { Answers, NoAnswer, LostLink, Stopped };
 
     // Tries a "bd" value: write it, store it, restart the radio, let the link come back
     // and test the inverter again.
-    Outcome tryValue(std::uint32_t value);
+    Outcome tryValue(std::uint32_t value, FixResult& result);
     bool query(const char* letters, std::uint32_t& value);
     void writeSpeed(std::uint32_t value);
     // Answers, NoAnswer, or Stopped when the stop cut the test short.
     Outcome testInverter();
     bool stopped() const;
     void status(const char* text);
-    // Reports success: the status, then the "Fix Complete" box.
+    // Reports success: the status, then fix complete.
     void fixed(const char* text);
 
-    LinkWorker& worker_;
+    ProcessObjects& objects_;
+    TurbineSearch& search_;
+    FixObserver& observer_;
 };
 
 }  // namespace app

@@ -1,6 +1,6 @@
 #include "radio/CommandLink.h"
 
-#include "transport/HexDump.h"
+#include "transport/TraceSink.h"
 
 namespace radio {
 
@@ -40,7 +40,7 @@ bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen
 bool CommandLink::sendFrame(transport::ByteView frame) {
     // Every exchange writes here, so once stopped no path reaches the radio.
     if (!hasOpenPort() || stopped()) return false;
-    if (settings_.traceMask & transport::kTraceFramesWritten) transport::dumpHex(frame);
+    if (settings_.traceMask & transport::kTraceFramesWritten) transport::traceSink().dumpHex(frame);
     poller_->port().write(frame);
     return true;
 }
@@ -56,7 +56,8 @@ bool CommandLink::waitForCompletion(int ms) {
     // would then cut short the waits for a restarted radio.
     poller_->drain(kClearOnly);
     const bool complete = poller_->wait(ms == 0 ? defaultTimeoutMs_ : ms);
-    if (settings_.traceMask & transport::kTraceRawLog) transport::dumpHex(rawLog_.log());
+    if (settings_.traceMask & transport::kTraceRawLog)
+        transport::traceSink().dumpHex(rawLog_.log());
     return complete;
 }
 

@@ -1,10 +1,10 @@
 #include "radio/FrameAssembler.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "radio/ApiFrame.h"
+#include "transport/TraceSink.h"
 
 namespace radio {
 
@@ -66,7 +66,7 @@ void FrameAssembler::verifyAndDeliver() {
         sum = static_cast<std::uint8_t>(sum + buffer_[kApiHeaderLength + i]);
     }
     if (sum != kChecksumTotal) {
-        std::fputs("zb checksum failed.\n", stderr);
+        transport::traceSink().error("zb checksum failed.\n");
         return;
     }
     deliver(ByteView(buffer_.data() + kApiHeaderLength, length));

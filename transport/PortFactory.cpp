@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <new>
 
+#include "transport/TraceSink.h"
+
 namespace transport {
 
 namespace {
@@ -58,10 +60,16 @@ OpenOutcome runOpenSequence(Driver& driver, int deviceIndex, int baud) {
     return outcome;
 }
 
-void printOpenOutcome(const OpenOutcome& outcome, const Settings& settings, std::FILE* out) {
+std::string openOutcomeText(const OpenOutcome& outcome, const Settings& settings) {
+    std::string text;
     const bool opened = outcome.handle || outcome.failedStep != OpenStep::Open;
-    if (opened && settings.verbose) std::fputs("ftopen\n", out);
-    if (!outcome.handle) std::fputs(messageOf(outcome.failedStep), out);
+    if (opened && settings.verbose) text += "ftopen\n";
+    if (!outcome.handle) text += messageOf(outcome.failedStep);
+    return text;
+}
+
+void printOpenOutcome(const OpenOutcome& outcome, const Settings& settings, std::FILE* out) {
+    std::fputs(openOutcomeText(outcome, settings).c_str(), out);
 }
 
 DeviceHandle openDevice(Driver& driver, const Settings& settings, int deviceIndex, int baud,
@@ -90,7 +98,8 @@ std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceI
             reported = std::move(outcome);
         if (driver) break;
     }
-    printOpenOutcome(reported, settings_, stdout);
+    if (const std::string text = openOutcomeText(reported, settings_); !text.empty())
+        traceSink().output(text);
     if (failure) *failure = reported.error;
     if (!driver) return nullptr;
 

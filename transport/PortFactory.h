@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "transport/ByteSink.h"
@@ -32,9 +33,10 @@ struct OpenOutcome {
 // configured is closed again.
 OpenOutcome runOpenSequence(Driver& driver, int deviceIndex, int baud);
 
-// What the open sequence prints to out for its outcome: "ftopen\n" once the device opened,
-// when verbose; then, on failure, "unable to open communication device", "baud rate err",
+// What the open sequence prints for its outcome: "ftopen\n" once the device opened, when
+// verbose; then, on failure, "unable to open communication device", "baud rate err",
 // "port setup err" or "port flow err" (no line end).
+std::string openOutcomeText(const OpenOutcome& outcome, const Settings& settings);
 void printOpenOutcome(const OpenOutcome& outcome, const Settings& settings, std::FILE* out);
 
 // The open sequence on one driver with its messages: the handle, or null.
@@ -43,7 +45,8 @@ DeviceHandle openDevice(Driver& driver, const Settings& settings, int deviceInde
 
 // Opens the device and builds the port and its poller. The device is opened through the
 // first of the drivers that can open and configure it, tried in order; only when every one
-// fails does the creation fail, with the messages of one open sequence.
+// fails does the creation fail, with the messages of one open sequence, which go to the
+// trace sink.
 class PortFactory {
 public:
     PortFactory(Driver& driver, Clock& clock, const Settings& settings)

@@ -11,7 +11,7 @@
 
 namespace transport {
 
-// Bits of Settings::traceMask; each turns on one hexadecimal dump on standard output.
+// Bits of Settings::traceMask; each turns on one hexadecimal dump on the trace sink.
 inline constexpr std::uint32_t kTraceRawLog = 0x1;         // bytes received, after each wait
 inline constexpr std::uint32_t kTraceQueryPacket = 0x2;    // framed inverter query
 inline constexpr std::uint32_t kTraceQueryFrames = 0x4;    // transmit requests carrying it

@@ -1,5 +1,6 @@
 #include "turbine/PacketEncoder.h"
 
+#include "transport/TraceSink.h"
 #include "turbine/PacketCheck.h"
 #include "turbine/TurbinePacket.h"
 
@@ -56,7 +57,7 @@ void PacketEncoder::nextAttempt() {
     }
     ++packetSequence_;
     if (showProgress_) {
-        std::printf("%c\b", kProgressCharacters[progressPosition_]);
+        transport::traceSink().print("%c\b", kProgressCharacters[progressPosition_]);
         progressPosition_ = static_cast<std::uint8_t>((progressPosition_ + 1) % kProgressSteps);
     }
 }

@@ -38,7 +38,7 @@ public:
     std::uint32_t packetSequence() const { return packetSequence_; }
     void setPacketSequence(std::uint32_t sequence) { packetSequence_ = sequence; }
 
-    // A spinning character on standard output for every retry; off unless switched on.
+    // A spinning character on the trace sink for every retry; off unless switched on.
     bool showProgress() const { return showProgress_; }
     void setShowProgress(bool on) { showProgress_ = on; }
 

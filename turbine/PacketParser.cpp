@@ -1,7 +1,6 @@
 #include "turbine/PacketParser.h"
 
-#include <cstdio>
-
+#include "transport/TraceSink.h"
 #include "turbine/PacketCheck.h"
 #include "turbine/TurbinePacket.h"
 
@@ -14,13 +13,13 @@ constexpr std::uint32_t kDumpBytesPerLine = 16;
 }
 
 void dumpPacket(transport::ByteView bytes) {
-    std::printf(" (%d) ", static_cast<int>(bytes.length()));
+    transport::traceSink().print(" (%d) ", static_cast<int>(bytes.length()));
     std::uint32_t count = 0;
     for (std::uint8_t byte : bytes) {
-        std::printf(" %02x,", byte);
-        if (++count % kDumpBytesPerLine == 0) std::printf("\n");
+        transport::traceSink().print(" %02x,", byte);
+        if (++count % kDumpBytesPerLine == 0) transport::traceSink().print("\n");
     }
-    std::printf("\n");
+    transport::traceSink().print("\n");
 }
 
 bool ReplyRule::accepts(std::uint8_t flags, std::uint16_t replyCode) const {
@@ -118,31 +117,32 @@ std::int32_t PacketParser::firstWord() const {
 
 void PacketParser::reportShort(transport::ByteView raw) const {
     if (!settings_.verbose) {
-        std::printf("~ ");
+        transport::traceSink().print("~ ");
         return;
     }
-    std::printf("Short packet:  ");
+    transport::traceSink().print("Short packet:  ");
     dumpPacket(buffer_.view());
-    std::printf("From raw: ");
+    transport::traceSink().print("From raw: ");
     dumpPacket(raw);
 }
 
 void PacketParser::reportBadCheck(std::uint16_t computed, std::uint16_t received,
                                   transport::ByteView raw) const {
     if (!settings_.verbose) {
-        std::printf("x ");
+        transport::traceSink().print("x ");
         return;
     }
-    std::printf("Failed crc: %04x vs %04x [r] \n", computed, received);
+    transport::traceSink().print("Failed crc: %04x vs %04x [r] \n", computed, received);
     dumpPacket(buffer_.view());
     // The running check after each byte, to see where a corruption entered.
     std::uint16_t reg = 0;
     for (std::uint32_t i = 0; i + kCheckLength < buffer_.length(); ++i) {
         reg = crc16Update(reg, buffer_[i]);
-        std::printf(" . %02x: %04x\n", buffer_[i], static_cast<unsigned>(reverseBits(reg, 16)));
+        transport::traceSink().print(" . %02x: %04x\n", buffer_[i],
+                                     static_cast<unsigned>(reverseBits(reg, 16)));
     }
-    std::printf(".\n");
-    std::printf("From raw: ");
+    transport::traceSink().print(".\n");
+    transport::traceSink().print("From raw: ");
     dumpPacket(raw);
 }
 

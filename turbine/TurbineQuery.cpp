@@ -3,8 +3,8 @@
 #include "radio/ApiFrame.h"
 #include "radio/AwaitedAnswer.h"
 #include "radio/CommandLink.h"
-#include "transport/HexDump.h"
 #include "transport/Settings.h"
+#include "transport/TraceSink.h"
 #include "turbine/TurbinePacket.h"
 
 namespace turbine {
@@ -52,7 +52,7 @@ std::int32_t TurbineQuery::probeInverter(bool fillerHeader, bool zeroWord) {
 
 bool TurbineQuery::sendWithRetries(int timeoutMs, std::uint32_t attempts, bool requireReply) {
     if (link_.settings().traceMask & transport::kTraceQueryPacket) {
-        transport::dumpHex(encoder_.encode());
+        transport::traceSink().dumpHex(encoder_.encode());
     }
     if (attempts == 0)
         return transact(encoder_.encode(), encoder_.code(), timeoutMs, 0, requireReply);
@@ -76,7 +76,7 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
     radio::FrameEncoder& frames = link_.encoder();
     frames.buildAddressedFrames(radio::kTransmitRequest, frameId, framed);
     if (link_.settings().traceMask & transport::kTraceQueryFrames)
-        transport::dumpHex(frames.bytes());
+        transport::traceSink().dumpHex(frames.bytes());
 
     transport::ByteView last;
     if (attempts == 0) {
@@ -98,7 +98,7 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
             continue;
         }
         if (link_.settings().traceMask & transport::kTraceReplyPacket) {
-            transport::dumpHex(parser_.buffer().view());
+            transport::traceSink().dumpHex(parser_.buffer().view());
         }
         if (parser_.acceptedReply()) return true;
         // Only packets the rule refused came: transmit again at once.

@@ -11,6 +11,7 @@
 
 !define APP "Qor Inverter Comm Fix"
 !define EXE "qor-comm-fix.exe"
+!define CLI_EXE "qor-comm-fix-cli.exe"
 !define PUBLISHER "Qor Comm Fix maintainers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\qor-comm-fix"
 
@@ -51,6 +52,7 @@ Section "Install"
   SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "${STAGE}/${EXE}"
+  File "${STAGE}/${CLI_EXE}"
   File "${STAGE}/README.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${EXE}"
@@ -74,6 +76,7 @@ Section "Uninstall"
   SetShellVarContext current
   Delete "$SMPROGRAMS\${APP}.lnk"
   Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\${CLI_EXE}"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -131,7 +131,7 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
         FixDialog dialog(host, rig.objects);
         LinkWorker worker(dialog, rig.objects);
         worker.setTarget(1234567);
-        worker.onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
+        worker.search().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
 
         EXPECT_EQ(worker.found(), c.matches);
         EXPECT_EQ(host.texts(kIdTurbineId),
@@ -157,7 +157,7 @@ TEST(LinkWorkerTest, RepeatedReportsAreCountedEachTime) {
     LinkWorker worker(dialog, rig.objects);
     worker.setTarget(1234567);
     for (const char* name : {"QOR123-7654318", "QOR123-7654318", "QOR123-7654330"}) {
-        worker.onNode(1, 2, 3, name, 0);
+        worker.search().onNode(1, 2, 3, name, 0);
     }
     EXPECT_EQ(host.texts(kIdOthersCount), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_FALSE(worker.found());
@@ -171,7 +171,7 @@ TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
     FixDialog dialog(host, rig.objects);
     LinkWorker worker(dialog, rig.objects);
     for (const char* name : {"ABCDEF", "QOR123-", "WT-01-0000000", "QOR123-7654321"}) {
-        worker.onNode(0x11223344, 0x55667788, 0x1234, name, 0);
+        worker.search().onNode(0x11223344, 0x55667788, 0x1234, name, 0);
     }
     EXPECT_FALSE(worker.found());
     EXPECT_EQ(dialog.othersFound(), 4);
@@ -186,7 +186,7 @@ TEST(LinkWorkerTest, LongNameUsesItsFirstFifteenDigits) {
     FixDialog dialog(host, rig.objects);
     LinkWorker worker(dialog, rig.objects);
     worker.setTarget(*nodeNameTarget("WT-01-123456789012345"));
-    worker.onNode(1, 2, 3, "WT-01-12345678901234567", 0);
+    worker.search().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
     EXPECT_TRUE(worker.found());
 }
 

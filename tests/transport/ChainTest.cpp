@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "transport/ByteSink.h"
-#include "transport/HexDump.h"
 #include "transport/RawLog.h"
+#include "transport/TraceSink.h"
 
 using namespace transport;
 
@@ -194,7 +194,7 @@ TEST(RawLogTest, KeepsTheLastSixtyFourKibibytesAndStopsGrowing) {
 TEST(HexDumpTest, TwoDigitsPerByteThenALineEndNothingForEmpty) {
     testing::internal::CaptureStdout();
     const std::uint8_t bytes[] = {0x7E, 0x00, 0x0A, 0xFF};
-    dumpHex(ByteView(bytes, 4));
-    dumpHex(ByteView());
+    traceSink().dumpHex(ByteView(bytes, 4));
+    traceSink().dumpHex(ByteView());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "7e000aff\n");
 }

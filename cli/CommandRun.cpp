@@ -1,0 +1,180 @@
+#include "cli/CommandRun.h"
+
+#include "app/ProcessObjects.h"
+
+namespace cli {
+
+namespace {
+
+Outcome outcomeOf(app::FixOutcome outcome) {
+    switch (outcome) {
+        case app::FixOutcome::SpeedCorrect:
+            return Outcome::SpeedCorrect;
+        case app::FixOutcome::SpeedFixed:
+            return Outcome::SpeedFixed;
+        case app::FixOutcome::QueryFailed:
+            return Outcome::QueryFailed;
+        case app::FixOutcome::LostLink:
+            return Outcome::LostLink;
+        case app::FixOutcome::Unable:
+            return Outcome::Unable;
+        case app::FixOutcome::Stopped:
+            break;
+    }
+    return Outcome::Interrupted;
+}
+
+Outcome outcomeOf(app::SpeedCheck::Result result) {
+    switch (result) {
+        case app::SpeedCheck::Result::Answers:
+            return Outcome::SpeedCorrect;
+        case app::SpeedCheck::Result::NoAnswer:
+            return Outcome::Unable;
+        case app::SpeedCheck::Result::QueryFailed:
+            return Outcome::QueryFailed;
+        case app::SpeedCheck::Result::Stopped:
+            break;
+    }
+    return Outcome::Interrupted;
+}
+
+}  // namespace
+
+CommandRun::CommandRun(app::ProcessObjects& objects, RunView& view, std::int64_t startMs)
+    : objects_(objects), view_(view), startMs_(startMs), search_(objects, *this) {
+    statuses_ = &report_.statuses;
+    objects_.frameDispatcher.setNodeSink(&search_);
+}
+
+CommandRun::~CommandRun() {
+    // Nothing may call back into a run that has ended.
+    objects_.frameDispatcher.setNodeSink(nullptr);
+}
+
+const RunReport& CommandRun::report() {
+    if (report_.node) {
+        if (const NodeRow* row = nodes_.find(report_.node->address)) report_.node = *row;
+    }
+    report_.nodes = nodes_.rows();
+    report_.nodesNotListed = nodes_.reportsNotKept();
+    report_.durationMs = elapsedMs();
+    return report_;
+}
+
+Outcome CommandRun::scan() {
+    report_.command = Command::Scan;
+    search(0);
+    if (stopped()) return finish(Outcome::Interrupted);
+    return finish(nodes_.rows().empty() ? Outcome::NotFound : Outcome::Listed);
+}
+
+Outcome CommandRun::fix(std::int32_t target) {
+    report_.command = Command::Fix;
+    report_.target = target;
+    search(target);
+    if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
+    const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
+    report_.speedRead = result.speedRead;
+    report_.speedsWritten = result.speedsWritten;
+    return finish(outcomeOf(result.outcome));
+}
+
+Outcome CommandRun::check(std::int32_t target) {
+    report_.command = Command::Check;
+    report_.target = target;
+    search(target);
+    if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
+    const CheckRow row = checkSelected(*report_.node);
+    report_.speedRead = row.speed;
+    report_.inverterAnswers = row.inverterAnswers;
+    return finish(row.outcome);
+}
+
+Outcome CommandRun::checkAll() {
+    report_.command = Command::Check;
+    report_.all = true;
+    search(0);
+    if (stopped()) return finish(Outcome::Interrupted);
+    std::vector<NodeRow> turbines;
+    for (const NodeRow& row : nodes_.rows()) {
+        if (row.turbine) turbines.push_back(row);
+    }
+    if (turbines.empty()) return finish(Outcome::NotFound);
+    view_.surveying(turbines);
+    Outcome outcome = Outcome::SpeedCorrect;
+    for (std::size_t i = 0; i < turbines.size(); ++i) {
+        view_.checking(turbines[i], i, turbines.size());
+        search_.select(turbines[i].address, turbines[i].network);
+        CheckRow row = checkSelected(turbines[i]);
+        if (row.outcome == Outcome::Interrupted) return finish(Outcome::Interrupted);
+        if (outcome == Outcome::SpeedCorrect) outcome = row.outcome;
+        report_.checks.push_back(std::move(row));
+        view_.checked(report_.checks.back());
+    }
+    return finish(outcome);
+}
+
+void CommandRun::search(std::int32_t target) {
+    view_.searching(target);
+    search_.setTarget(target);
+    search_.run();
+}
+
+std::optional<Outcome> CommandRun::missingTarget() {
+    if (stopped()) return Outcome::Interrupted;
+    if (!search_.found() || !target_) return Outcome::NotFound;
+    report_.node = target_;
+    std::size_t others = 0;
+    for (const NodeRow& row : nodes_.rows()) {
+        if (row.address != target_->address) ++others;
+    }
+    view_.found(*target_, others);
+    return std::nullopt;
+}
+
+CheckRow CommandRun::checkSelected(const NodeRow& turbine) {
+    CheckRow row;
+    row.node = turbine;
+    const std::int64_t begun = elapsedMs();
+    std::vector<StatusEntry>* const before = statuses_;
+    if (report_.all) statuses_ = &row.statuses;
+    const app::SpeedCheck result = app::SpeedFix(objects_, search_, *this).check();
+    statuses_ = before;
+    row.speed = result.speed;
+    if (result.result == app::SpeedCheck::Result::Answers ||
+        result.result == app::SpeedCheck::Result::NoAnswer)
+        row.inverterAnswers = result.result == app::SpeedCheck::Result::Answers;
+    row.outcome = outcomeOf(result.result);
+    row.ms = elapsedMs() - begun;
+    return row;
+}
+
+Outcome CommandRun::finish(Outcome outcome) {
+    report_.outcome = outcome;
+    view_.finished(report());
+    return outcome;
+}
+
+bool CommandRun::stopped() const { return objects_.commandLink.stopped(); }
+
+std::int64_t CommandRun::elapsedMs() const { return objects_.clock.nowMs() - startMs_; }
+
+void CommandRun::onNodeReport(const app::NodeReport& report, bool isTarget) {
+    const std::size_t before = nodes_.rows().size();
+    const NodeRow* row = nodes_.add(report);
+    // Kept apart from the table, which a flood of made-up nodes may have filled.
+    if (isTarget) {
+        target_ = row ? *row
+                      : NodeRow{report.address, report.network, std::string(report.name),
+                                report.turbine, 1};
+    }
+    if (nodes_.rows().size() != before) view_.nodesSoFar(nodes_.rows().size());
+}
+
+void CommandRun::setStatus(const std::string& text) {
+    StatusEntry entry{elapsedMs(), text};
+    if (statuses_) statuses_->push_back(entry);
+    view_.status(entry);
+}
+
+}  // namespace cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/SpeedFix.h"
+#include "app/TurbineSearch.h"
+#include "cli/NodeTable.h"
+#include "cli/Report.h"
+#include "cli/RunView.h"
+
+namespace app {
+class ProcessObjects;
+}
+
+namespace cli {
+
+// One command against an attached radio, on the calling thread: the very search and speed
+// fix the dialog's worker runs, with what they report gathered for the view and the report.
+// A stop of the link (Ctrl-C) ends each at once, as closing the dialog does, and the
+// command with Interrupted; nothing is written to the radio after it.
+class CommandRun final : private app::NodeListener, private app::FixObserver {
+public:
+    // startMs: the run's start on the objects' clock; times are told from it.
+    CommandRun(app::ProcessObjects& objects, RunView& view, std::int64_t startMs);
+    ~CommandRun() override;
+    CommandRun(const CommandRun&) = delete;
+    CommandRun& operator=(const CommandRun&) = delete;
+
+    // Each fills the report and answers its outcome.
+    Outcome scan();
+    Outcome fix(std::int32_t target);
+    Outcome check(std::int32_t target);
+    Outcome checkAll();
+
+    // Whatever the command has found so far, with the duration up to now.
+    const RunReport& report();
+
+private:
+    // Searches for target (0: for every node) and keeps every node that reports.
+    void search(std::int32_t target);
+    // After a search for a target: nothing when it was found, else how the command ends.
+    std::optional<Outcome> missingTarget();
+    CheckRow checkSelected(const NodeRow& turbine);
+    Outcome finish(Outcome outcome);
+    bool stopped() const;
+    std::int64_t elapsedMs() const;
+
+    void onNodeReport(const app::NodeReport& report, bool isTarget) override;
+    void setStatus(const std::string& text) override;
+    void fixComplete() override {}
+
+    app::ProcessObjects& objects_;
+    RunView& view_;
+    const std::int64_t startMs_;
+    app::TurbineSearch search_;
+    NodeTable nodes_;
+    std::optional<NodeRow> target_;                 // the last report of the target
+    std::vector<StatusEntry>* statuses_ = nullptr;  // where status texts go now
+    RunReport report_;
+};
+
+}  // namespace cli

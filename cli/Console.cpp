@@ -1,0 +1,198 @@
+#include "cli/Console.h"
+
+#include <algorithm>
+
+#include "cli/Json.h"
+#include "cli/NodeTable.h"
+#include "cli/Text.h"
+
+namespace cli {
+
+namespace {
+
+// Elapsed time, right-aligned, before a step.
+std::string stamped(std::int64_t ms, const std::string& text) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%9s  ", seconds(ms).c_str());
+    return line + text + "\n";
+}
+
+std::string speedList(const std::vector<std::uint32_t>& speeds) {
+    std::string text;
+    for (std::size_t i = 0; i < speeds.size(); ++i) {
+        if (i > 0) text += i + 1 == speeds.size() ? " and then " : ", ";
+        text += std::to_string(speeds[i]);
+    }
+    return text;
+}
+
+std::string checkLine(int nameWidth, const std::string& name, const std::string& turbine,
+                      const std::string& bd, const std::string& inverter, const std::string& time) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-*s  %-8s  %-3s  %-10s  %s\n", nameWidth, name.c_str(),
+                  turbine.c_str(), bd.c_str(), inverter.c_str(), time.c_str());
+    return line;
+}
+
+}  // namespace
+
+Console::Console(std::FILE* out, bool json, LiveLine* live) : out_(out), json_(json), live_(live) {}
+
+void Console::print(const std::string& text, std::string nextStep) {
+    if (json_) {
+        if (!nextStep.empty()) live(std::move(nextStep));
+        return;
+    }
+    const auto write = [&] {
+        std::fputs(text.c_str(), out_);
+        std::fflush(out_);
+    };
+    if (live_)
+        live_->printAround(write, std::move(nextStep));
+    else
+        write();
+}
+
+void Console::live(std::string step) {
+    if (live_) live_->show(std::move(step));
+}
+
+void Console::searching(std::int32_t target) {
+    searchStep_ = target ? "searching for turbine " + std::to_string(target)
+                         : std::string("searching for the nodes in reach");
+    print(target ? "Searching for turbine " + std::to_string(target) + ".\n"
+                 : "Searching for the nodes in reach.\n",
+          searchStep_);
+}
+
+void Console::nodesSoFar(std::size_t count) {
+    live(searchStep_ + ": " + std::to_string(count) + (count == 1 ? " node" : " nodes"));
+}
+
+void Console::found(const NodeRow& node, std::size_t others) {
+    turbineStep_ = printable(node.name);
+    print("Found " + turbineStep_ + " (address " + hexAddress(node.address) + ", network " +
+              hexNetwork(node.network) + "); " + std::to_string(others) +
+              (others == 1 ? " other node" : " other nodes") + " answered.\n",
+          turbineStep_);
+}
+
+void Console::status(const StatusEntry& entry) {
+    // In a survey the table says how each check went; the steps show on the live line.
+    std::string step = turbineStep_.empty() ? entry.text : turbineStep_ + ": " + entry.text;
+    if (surveying_)
+        live(std::move(step));
+    else
+        print(stamped(entry.ms, entry.text), std::move(step));
+}
+
+void Console::surveying(const std::vector<NodeRow>& turbines) {
+    std::size_t width = 4;
+    for (const NodeRow& turbine : turbines) width = std::max(width, printable(turbine.name).size());
+    nameWidth_ = static_cast<int>(width);
+    surveying_ = true;
+    print(std::to_string(turbines.size()) + (turbines.size() == 1 ? " turbine" : " turbines") +
+          " to check; nothing is written to their radios.\n" +
+          checkLine(nameWidth_, "NAME", "TURBINE", "BD", "INVERTER", "TIME"));
+}
+
+void Console::checking(const NodeRow& turbine, std::size_t index, std::size_t count) {
+    turbineStep_ = "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " +
+                   printable(turbine.name);
+    live(turbineStep_);
+}
+
+void Console::checked(const CheckRow& row) {
+    const std::string bd = row.speed ? std::to_string(*row.speed) : "-";
+    const std::string inverter =
+        row.inverterAnswers ? (*row.inverterAnswers ? "yes" : "no") : "not tested";
+    print(checkLine(nameWidth_, printable(row.node.name), std::to_string(*row.node.turbine), bd,
+                    inverter, seconds(row.ms)));
+}
+
+void Console::finished(const RunReport& report) {
+    if (live_) live_->end();
+    const std::string text = json_ ? reportJson(report) + "\n" : summary(report);
+    std::fputs(text.c_str(), out_);
+    std::fflush(out_);
+}
+
+std::string Console::summary(const RunReport& report) const {
+    const std::string took = " (" + seconds(report.durationMs) + ")\n";
+    switch (report.outcome) {
+        case Outcome::NoRadio:
+        case Outcome::UsageError:
+            return {};  // said on the error stream
+        case Outcome::Listed:
+            return nodeList(report.nodes) + took;
+        case Outcome::NotFound:
+            return notFound(report) + took;
+        case Outcome::Interrupted:
+            if (report.speedsWritten.empty()) return "Interrupted; nothing was written." + took;
+            return "Interrupted; nothing more was written. The radio was last sent \"bd\" " +
+                   std::to_string(report.speedsWritten.back()) + "." + took;
+        default:
+            break;
+    }
+    if (report.all) return survey(report) + took;
+    return printable(report.node->name) + ": " +
+           (report.command == Command::Check ? checkResult(report) : fixResult(report)) + took;
+}
+
+std::string Console::nodeList(const std::vector<NodeRow>& nodes) {
+    return formatNodeTable(nodes) + std::to_string(nodes.size()) +
+           (nodes.size() == 1 ? " node" : " nodes") + " in reach.";
+}
+
+std::string Console::notFound(const RunReport& report) {
+    std::string text;
+    if (report.command == Command::Scan) return "No node answered.";
+    if (report.all)
+        text = "No node in reach carries a turbine number.";
+    else
+        text = "Turbine " + std::to_string(report.target.value_or(0)) + " not found.";
+    if (report.nodes.empty()) return text + " No node answered.";
+    return text + " The nodes that answered:\n" + nodeList(report.nodes);
+}
+
+std::string Console::survey(const RunReport& report) {
+    std::size_t silent = 0;
+    for (const CheckRow& row : report.checks) silent += row.outcome != Outcome::SpeedCorrect;
+    const std::string count = std::to_string(report.checks.size());
+    if (silent == 0)
+        return "Every inverter answers (" + count + " of " + count + "). Nothing was written.";
+    return std::to_string(silent) + " of " + count +
+           " turbines need attention. Nothing was written.";
+}
+
+std::string Console::checkResult(const RunReport& report) {
+    if (!report.speedRead) return "the radio did not answer the \"bd\" query. Nothing was written.";
+    const std::string bd = "\"bd\" " + std::to_string(*report.speedRead);
+    if (report.outcome == Outcome::SpeedCorrect)
+        return bd + "; the inverter answers. Nothing was written.";
+    return bd +
+           "; the inverter does not answer. Nothing was written; \"fix\" would change the "
+           "setting.";
+}
+
+std::string Console::fixResult(const RunReport& report) {
+    const std::string bd =
+        report.speedRead ? "\"bd\" " + std::to_string(*report.speedRead) : std::string("\"bd\"");
+    const std::string wrote = speedList(report.speedsWritten);
+    switch (report.outcome) {
+        case Outcome::SpeedCorrect:
+            return "the speed was correct (" + bd + "). Nothing was written.";
+        case Outcome::SpeedFixed:
+            return "fixed. " + bd + " was changed to " + wrote + ".";
+        case Outcome::LostLink:
+            return "the link was lost after " + bd + " was changed to " + wrote +
+                   "; the radio keeps the setting last written.";
+        case Outcome::Unable:
+            return "the inverter answers at neither setting; " + bd + " was changed to " + wrote +
+                   ".";
+        default:
+            return "the radio did not answer the \"bd\" query. Nothing was written.";
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/LiveLine.h"
+#include "cli/RunView.h"
+
+namespace cli {
+
+// What the operator reads: each step as it happens and a summary at the end on the output
+// stream, or, for scripts, the one JSON object at the end and nothing else there. The live
+// line, when there is one, is kept up to date either way: it is on the error stream. Node
+// names are made printable.
+class Console final : public RunView {
+public:
+    // live: null when the error stream is not a terminal.
+    Console(std::FILE* out, bool json, LiveLine* live);
+
+    void searching(std::int32_t target) override;
+    void nodesSoFar(std::size_t count) override;
+    void found(const NodeRow& node, std::size_t others) override;
+    void status(const StatusEntry& entry) override;
+    void surveying(const std::vector<NodeRow>& turbines) override;
+    void checking(const NodeRow& turbine, std::size_t index, std::size_t count) override;
+    void checked(const CheckRow& row) override;
+    void finished(const RunReport& report) override;
+
+private:
+    // Prints text, unless the output is for a script; nextStep, when given, then shows on
+    // the live line.
+    void print(const std::string& text, std::string nextStep = {});
+    void live(std::string step);
+    // The last lines, once the run is over.
+    std::string summary(const RunReport& report) const;
+    static std::string nodeList(const std::vector<NodeRow>& nodes);
+    static std::string notFound(const RunReport& report);
+    static std::string survey(const RunReport& report);
+    static std::string checkResult(const RunReport& report);
+    static std::string fixResult(const RunReport& report);
+
+    std::FILE* out_;
+    const bool json_;
+    LiveLine* live_;
+    std::string searchStep_;
+    std::string turbineStep_;  // the turbine being worked on, for the live line
+    bool surveying_ = false;   // check --all, once the turbines are known
+    int nameWidth_ = 4;        // of its table
+};
+
+}  // namespace cli

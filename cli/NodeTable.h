@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/TurbineSearch.h"
+#include "cli/Report.h"
+
+namespace cli {
+
+// The nodes that reported, one row each, in order of their first report; a node is its
+// 64-bit address, and a later report of it updates its row. Any node in reach can send any
+// number of reports under made-up addresses, so the table keeps at most kMaxRows rows and
+// counts the reports of nodes beyond them.
+class NodeTable {
+public:
+    static constexpr std::size_t kMaxRows = 1000;
+
+    // Answers the node's row, valid until the next add, or null when it was not kept.
+    const NodeRow* add(const app::NodeReport& report);
+    const NodeRow* find(std::uint64_t address) const;
+
+    const std::vector<NodeRow>& rows() const { return rows_; }
+    std::uint32_t reportsNotKept() const { return notKept_; }
+
+private:
+    std::vector<NodeRow> rows_;
+    std::uint32_t notKept_ = 0;
+};
+
+// The table as the terminal shows it: NAME, ADDRESS, NETWORK, TURBINE (blank for a name too
+// short to carry one), the names made printable.
+std::string formatNodeTable(const std::vector<NodeRow>& rows);
+
+}  // namespace cli

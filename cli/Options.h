@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Command { None, Scan, Fix, Check };
+
+// The command line, as the program was given it.
+struct Options {
+    Command command = Command::None;
+    std::string id;    // fix and check: the turbine ID, as typed
+    bool all = false;  // check --all
+    bool json = false;
+    std::string traceFile;  // empty: no trace
+    bool sim = false;
+    std::string scenario;  // with sim; empty: the built-in field
+    bool timeScaleGiven = false;
+    double timeScale = 1.0;
+    bool help = false;
+    bool version = false;
+};
+
+// Reads the arguments that follow the program's name. On a usage error answers false and
+// says what is wrong in error.
+bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+extern const char* const kUsage;
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transport/Clock.h"
+#include "transport/Driver.h"
+
+namespace sim {
+class SimulatedField;
+}
+
+namespace cli {
+
+// Where the program runs: its streams, its clock and its drivers. The program itself uses
+// the standard streams, real time and the platform's drivers; tests put in their own.
+struct Context {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    // Draw the live line on err; the program does when err is a terminal.
+    bool liveLine = false;
+    int liveRedrawMs = 250;
+    // Null: real time, sped up with --sim --time-scale.
+    transport::Clock* clock = nullptr;
+    // The drivers tried in turn to open the radio; unset: the platform's.
+    std::function<std::vector<std::unique_ptr<transport::Driver>>()> drivers;
+    // With --sim: told of the simulated field before the radio is attached.
+    std::function<void(sim::SimulatedField&)> onSimulatedField;
+};
+
+// The whole program on the arguments after its name; answers the exit code. Ctrl-C is
+// handled while the command runs.
+int runProgram(const std::vector<std::string>& args, Context& context);
+
+}  // namespace cli

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Options.h"
+
+namespace cli {
+
+// How a run ended; each has its own exit code.
+enum class Outcome {
+    SpeedCorrect,  // the inverter answers at the radio's setting (fix, check, check --all)
+    SpeedFixed,    // the fix changed the setting and the inverter answers
+    Listed,        // scan: nodes answered
+    NoRadio,
+    UsageError,
+    NotFound,
+    QueryFailed,
+    LostLink,
+    Unable,  // the inverter does not answer (fix: at either setting)
+    Interrupted,
+};
+
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;
+
+int exitCodeOf(Outcome outcome);
+// The outcome's name in the JSON report: "speed-fixed", "not-found", ...
+const char* nameOf(Outcome outcome);
+
+// One radio node, however often it reported.
+struct NodeRow {
+    std::uint64_t address = 0;
+    std::uint16_t network = 0;
+    std::string name;                     // untrusted bytes, as the radio sent them
+    std::optional<std::int32_t> turbine;  // the target its name carries
+    std::uint32_t reports = 0;
+};
+
+// A status text as the dialog's status line would show it, with its time since the start.
+struct StatusEntry {
+    std::int64_t ms = 0;
+    std::string text;
+};
+
+// One turbine checked.
+struct CheckRow {
+    NodeRow node;
+    std::optional<std::uint32_t> speed;      // the "bd" value; none: the query failed
+    std::optional<bool> inverterAnswers;     // none: not tested
+    Outcome outcome = Outcome::Interrupted;  // SpeedCorrect, Unable or QueryFailed
+    std::int64_t ms = 0;                     // time taken
+    std::vector<StatusEntry> statuses;
+};
+
+// Everything a run found out, for the summary and the JSON object at the end.
+struct RunReport {
+    Command command = Command::None;
+    bool all = false;
+    Outcome outcome = Outcome::Interrupted;
+    std::optional<std::int32_t> target;
+    std::optional<NodeRow> node;  // the turbine found
+    std::optional<std::uint32_t> speedRead;
+    std::vector<std::uint32_t> speedsWritten;
+    std::optional<bool> inverterAnswers;  // check
+    std::vector<StatusEntry> statuses;
+    std::vector<NodeRow> nodes;  // every node that reported, in order of first report
+    std::uint32_t nodesNotListed = 0;
+    std::vector<CheckRow> checks;  // check --all
+    std::string error;             // why the radio could not be attached
+    std::int64_t durationMs = 0;
+};
+
+}  // namespace cli

@@ -1,0 +1,112 @@
+#include "cli/TraceFile.h"
+
+#include "cli/Text.h"
+
+namespace cli {
+
+TraceFile::TraceFile(std::FILE* file, transport::Clock& clock, std::int64_t startMs,
+                     const std::string& header)
+    : file_(file), clock_(clock), startMs_(startMs) {
+    std::fputs(header.c_str(), file_);
+    std::fflush(file_);
+}
+
+TraceFile::~TraceFile() {
+    std::lock_guard lock(mutex_);
+    flushPending(out_);
+    flushPending(err_);
+    std::fclose(file_);
+}
+
+std::int64_t TraceFile::elapsedMs() const { return clock_.nowMs() - startMs_; }
+
+void TraceFile::writeLine(std::int64_t ms, const char* tag, std::string_view data) {
+    std::string line = std::to_string(ms) + " " + tag + " ";
+    line.append(data);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), file_);
+    // Each line reaches the file at once, so that a trace is whole up to the moment the
+    // program was ended, however it was.
+    std::fflush(file_);
+}
+
+void TraceFile::flushPending(Pending& pending) {
+    if (!pending.open) return;
+    writeLine(pending.ms, pending.tag, printable(pending.text));
+    pending.text.clear();
+    pending.open = false;
+}
+
+void TraceFile::gather(Pending& pending, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    while (!text.empty()) {
+        if (!pending.open) {
+            pending.open = true;
+            pending.ms = elapsedMs();
+        }
+        const std::size_t end = text.find('\n');
+        pending.text += text.substr(0, end);
+        if (end == std::string_view::npos) {
+            if (pending.text.size() >= kMaxPending) flushPending(pending);
+            return;
+        }
+        flushPending(pending);
+        text.remove_prefix(end + 1);
+    }
+}
+
+void TraceFile::output(std::string_view text) { gather(out_, text); }
+
+void TraceFile::error(std::string_view text) { gather(err_, text); }
+
+void TraceFile::bytesLine(const char* tag, transport::ByteView bytes) {
+    std::lock_guard lock(mutex_);
+    // A diagnostic printed so far comes first: it was printed before these bytes moved.
+    flushPending(out_);
+    flushPending(err_);
+    writeLine(elapsedMs(), tag, hexBytes(bytes));
+}
+
+void TraceFile::onRead(transport::ByteView bytes) { bytesLine("rx", bytes); }
+
+void TraceFile::onWrite(transport::ByteView bytes) { bytesLine("tx", bytes); }
+
+void TraceFile::note(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    flushPending(out_);
+    flushPending(err_);
+    writeLine(elapsedMs(), "note", printable(text));
+}
+
+void TraceFile::onCall(std::string_view call, const transport::DriverError& result) {
+    std::string text(call);
+    text += result.ok() ? ": ok" : ": failed: " + result.describe();
+    note(text);
+}
+
+void TraceFile::searching(std::int32_t target) {
+    note(target ? "search for turbine " + std::to_string(target) : "search for every node");
+}
+
+void TraceFile::found(const NodeRow& node, std::size_t others) {
+    note("found " + node.name + " " + hexAddress(node.address) + " " + hexNetwork(node.network) +
+         "; " + std::to_string(others) + " other nodes");
+}
+
+void TraceFile::status(const StatusEntry& entry) { note("status " + entry.text); }
+
+void TraceFile::checking(const NodeRow& turbine, std::size_t index, std::size_t count) {
+    note("check " + std::to_string(index + 1) + " of " + std::to_string(count) + ": " +
+         turbine.name + " " + hexAddress(turbine.address) + " " + hexNetwork(turbine.network));
+}
+
+void TraceFile::checked(const CheckRow& row) {
+    note("checked " + row.node.name + ": " + nameOf(row.outcome));
+}
+
+void TraceFile::finished(const RunReport& report) {
+    note(std::string("outcome ") + nameOf(report.outcome) + ", exit code " +
+         std::to_string(exitCodeOf(report.outcome)));
+}
+
+}  // namespace cli

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "cli/RunView.h"
+#include "transport/Clock.h"
+#include "transport/TraceSink.h"
+#include "transport/TracingDriver.h"
+
+namespace cli {
+
+// The trace for support: every chunk read from and written to the radio module, the tool's
+// diagnostics and what the run did, one line each, in the order they happened:
+//
+//   <ms> <tag> <data>
+//
+// ms is the time on the run's clock since the run began. Tags: "tx", bytes written to the
+// radio module, and "rx", bytes read from it, each in upper-case hex separated by spaces;
+// "out" and "err", a line of the diagnostics the dialog program prints on standard output
+// and standard error; "note", the driver's calls and answers and the steps of the run.
+// Text is printable ASCII: any other byte appears as \xHH and a backslash as \\. Lines
+// starting with "#" are comments: the header says what ran.
+class TraceFile final : public transport::TraceSink, public transport::DriverTrace, public RunView {
+public:
+    // Takes the file, which it closes; header: the comment lines that open the trace.
+    TraceFile(std::FILE* file, transport::Clock& clock, std::int64_t startMs,
+              const std::string& header);
+    ~TraceFile() override;
+    TraceFile(const TraceFile&) = delete;
+    TraceFile& operator=(const TraceFile&) = delete;
+
+    void note(std::string_view text);
+
+    // The diagnostics, gathered into lines.
+    void output(std::string_view text) override;
+    void error(std::string_view text) override;
+
+    void onRead(transport::ByteView bytes) override;
+    void onWrite(transport::ByteView bytes) override;
+    void onCall(std::string_view call, const transport::DriverError& result) override;
+
+    void searching(std::int32_t target) override;
+    void found(const NodeRow& node, std::size_t others) override;
+    void status(const StatusEntry& entry) override;
+    void checking(const NodeRow& turbine, std::size_t index, std::size_t count) override;
+    void checked(const CheckRow& row) override;
+    void finished(const RunReport& report) override;
+
+private:
+    // A diagnostic line in the making, with the time its first piece came.
+    struct Pending {
+        const char* tag;
+        std::string text;
+        std::int64_t ms = 0;
+        bool open = false;
+    };
+    // A diagnostic line longer than this is written in parts.
+    static constexpr std::size_t kMaxPending = 4096;
+
+    void gather(Pending& pending, std::string_view text);
+    void writeLine(std::int64_t ms, const char* tag, std::string_view data);
+    void flushPending(Pending& pending);
+    void bytesLine(const char* tag, transport::ByteView bytes);
+    std::int64_t elapsedMs() const;
+
+    std::mutex mutex_;
+    std::FILE* file_;
+    transport::Clock& clock_;
+    const std::int64_t startMs_;
+    Pending out_{"out", {}, 0, false};
+    Pending err_{"err", {}, 0, false};
+};
+
+// Diagnostics go nowhere: the program's own output stays clean for scripts.
+class NoTrace final : public transport::TraceSink {
+public:
+    void output(std::string_view) override {}
+    void error(std::string_view) override {}
+};
+
+}  // namespace cli

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "CliRig.h"
+
+using namespace clitest;
+
+namespace {
+
+std::string scenario(const std::string& name) { return std::string(QOR_SCENARIO_DIR) + "/" + name; }
+
+std::vector<std::string> statusTexts(const JsonValue& statuses) {
+    std::vector<std::string> texts;
+    for (const JsonValue& status : statuses.array) texts.push_back(status["text"].string);
+    return texts;
+}
+
+// The built-in field's turbine: its radio answers "bd" 4, its inverter talks at 6.
+TEST(FixCommandTest, FixesTheBuiltInFieldsTurbine) {
+    const CliResult run = runCli({"fix", "7654321", "--sim", "--json"});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    const JsonValue& json = run.json;
+    EXPECT_EQ(json["command"].string, "fix");
+    EXPECT_EQ(json["outcome"].string, "speed-fixed");
+    EXPECT_EQ(json["exitCode"].integer(), 0);
+    EXPECT_EQ(json["target"].integer(), 7654321);
+    EXPECT_EQ(json["node"]["name"].string, "QOR123-7654321");
+    EXPECT_EQ(json["node"]["address"].string, "0013A20041C7F321");
+    EXPECT_EQ(json["node"]["network"].string, "7A21");
+    EXPECT_EQ(json["node"]["turbine"].integer(), 7654321);
+    EXPECT_EQ(json["bdRead"].integer(), 4);
+    ASSERT_EQ(json["bdWritten"].array.size(), 1u);
+    EXPECT_EQ(json["bdWritten"][0].integer(), 6);
+    EXPECT_EQ(statusTexts(json["statuses"]),
+              (std::vector<std::string>{"Scanning", "Configuring alt speed", "Waiting", "Linking",
+                                        "Communication speed fixed."}));
+    std::int64_t last = 0;
+    for (const JsonValue& status : json["statuses"].array) {
+        EXPECT_GE(status["ms"].integer(), last);
+        last = status["ms"].integer();
+    }
+    EXPECT_GE(json["durationMs"].integer(), last);
+    EXPECT_EQ(json["nodes"].array.size(), 5u);
+    EXPECT_EQ(run.remoteChanges(), (std::vector<std::string>{"bd 6", "wr", "fr"}));
+}
+
+struct OutcomeCase {
+    const char* scenario;  // "" for the built-in field
+    const char* command;
+    int exitCode;
+    const char* outcome;
+    std::vector<std::string> changes;
+    const char* lastStatus;
+};
+
+// Each ending, with its exit code and outcome name from the documented table, and what the
+// fix or check wrote to the turbine's radio.
+TEST(CommandOutcomeTest, EachEndingHasItsCode) {
+    const std::vector<std::string> twoChanges{"bd 6", "wr", "fr", "bd 4", "wr", "fr"};
+    const OutcomeCase cases[] = {
+        {"speed-correct.txt", "fix", 0, "speed-correct", {}, "Communication speed is correct."},
+        {"fixed-second.txt", "fix", 0, "speed-fixed", twoChanges, "Communication speed fixed."},
+        {"unable-to-comm.txt", "fix", 6, "unable-to-comm", twoChanges, "unable to comm."},
+        {"lost-link.txt", "fix", 5, "lost-link", {"bd 6", "wr", "fr"}, "Lost link."},
+        {"failed-query.txt", "fix", 4, "query-failed", {}, "Failed query with remote radio."},
+        {"no-radio.txt", "fix", 1, "no-radio", {}, nullptr},
+        {"", "check", 6, "unable-to-comm", {}, "Scanning"},
+        {"speed-correct.txt", "check", 0, "speed-correct", {}, "Scanning"},
+        {"failed-query.txt", "check", 4, "query-failed", {}, "Failed query with remote radio."},
+        {"no-radio.txt", "check", 1, "no-radio", {}, nullptr},
+    };
+    for (const OutcomeCase& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " on " + (*c.scenario ? c.scenario : "default"));
+        std::vector<std::string> args{c.command, "QOR123-7654321", "--json", "--sim"};
+        if (*c.scenario) args.push_back(scenario(c.scenario));
+        const CliResult run = runCli(args);
+        ASSERT_TRUE(run.jsonValid) << run.out;
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.json["outcome"].string, c.outcome);
+        EXPECT_EQ(run.json["exitCode"].integer(), c.exitCode);
+        EXPECT_EQ(run.remoteChanges(), c.changes);
+        const std::vector<std::string> statuses = statusTexts(run.json["statuses"]);
+        if (c.lastStatus) {
+            ASSERT_FALSE(statuses.empty());
+            EXPECT_EQ(statuses.back(), c.lastStatus);
+        } else {
+            EXPECT_TRUE(statuses.empty());
+            EXPECT_NE(run.json["error"].string, "");
+            EXPECT_NE(run.err.find("Could not find downtower tallis radio"), std::string::npos);
+        }
+    }
+}
+
+// A survey of the built-in field: every turbine's "bd" and whether its inverter answers,
+// and not one setting written.
+TEST(CheckAllTest, SurveysTheFieldWithoutChangingARadio) {
+    const CliResult run = runCli({"check", "--all", "--sim", "--json"});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.exitCode, 6);
+    EXPECT_EQ(run.json["command"].string, "check-all");
+    EXPECT_EQ(run.json["outcome"].string, "unable-to-comm");
+    struct Row {
+        std::string name;
+        std::int64_t bd;
+        bool answers;
+    };
+    const std::vector<Row> expected{{"QOR123-7654321", 4, false},
+                                    {"QOR123-7654318", 6, true},
+                                    {"QOR123-7654325", 4, true},
+                                    {"QOR123-7654330", 6, true},
+                                    {"QOR123-7654337", 6, false}};
+    const JsonValue& turbines = run.json["turbines"];
+    ASSERT_EQ(turbines.array.size(), expected.size());
+    for (const Row& row : expected) {
+        SCOPED_TRACE(row.name);
+        bool seen = false;
+        for (const JsonValue& turbine : turbines.array) {
+            if (turbine["node"]["name"].string != row.name) continue;
+            seen = true;
+            EXPECT_EQ(turbine["bd"].integer(), row.bd);
+            EXPECT_EQ(turbine["inverterAnswers"].boolean, row.answers);
+            EXPECT_EQ(turbine["outcome"].string, row.answers ? "speed-correct" : "unable-to-comm");
+            EXPECT_GT(turbine["ms"].integer(), 0);
+        }
+        EXPECT_TRUE(seen);
+    }
+    EXPECT_EQ(run.remoteChanges(), std::vector<std::string>{});
+}
+
+TEST(ScanTest, ListsEachNodeInReachOnce) {
+    const CliResult run = runCli({"scan", "--sim", "--json"});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.json["outcome"].string, "listed");
+    const JsonValue& nodes = run.json["nodes"];
+    ASSERT_EQ(nodes.array.size(), 5u);
+    for (const JsonValue& node : nodes.array) {
+        const std::string& name = node["name"].string;
+        EXPECT_EQ(node["turbine"].integer(), std::stoll(name.substr(7)));
+        EXPECT_EQ(node["address"].string, "0013A20041C7F" + name.substr(11));
+    }
+    // Two of them announce themselves after "cb" as well as answering discovery.
+    std::int64_t reports = 0;
+    for (const JsonValue& node : nodes.array) reports += node["reports"].integer();
+    EXPECT_EQ(reports, 7);
+    EXPECT_EQ(run.remoteChanges(), std::vector<std::string>{});
+}
+
+TEST(ScanTest, TableForPeople) {
+    const CliResult run = runCli({"scan", "--sim"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("NAME            ADDRESS           NETWORK  TURBINE\n"
+                           "QOR123-7654321  0013A20041C7F321  7A21     7654321\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("5 nodes in reach."), std::string::npos);
+}
+
+// Not found: said so, with what did answer, and nothing sent to any remote radio.
+TEST(FixCommandTest, TurbineNotFoundListsWhatAnswered) {
+    const CliResult json = runCli({"fix", "1234567", "--sim", "--json"});
+    ASSERT_TRUE(json.jsonValid);
+    EXPECT_EQ(json.exitCode, 3);
+    EXPECT_EQ(json.json["outcome"].string, "not-found");
+    EXPECT_TRUE(json.json["node"].isNull());
+    EXPECT_EQ(json.json["nodes"].array.size(), 5u);
+    for (const auto& write : json.writes) EXPECT_NE(write.bytes[kTypeAt], kRemoteCommand);
+
+    const CliResult text = runCli({"fix", "1234567", "--sim"});
+    EXPECT_EQ(text.exitCode, 3);
+    EXPECT_NE(text.out.find("Turbine 1234567 not found. The nodes that answered:\nNAME"),
+              std::string::npos)
+        << text.out;
+}
+
+// Ctrl-C ends the run as closing the dialog does: whatever it interrupts, nothing is
+// written to the radio after it.
+TEST(InterruptTest, NothingIsWrittenAfterCtrlC) {
+    struct Case {
+        const char* when;
+        std::int64_t atMs;
+    };
+    // On the built-in field: discovery; the first inverter test; the wait after "fr".
+    for (const Case& c :
+         {Case{"searching", 1500}, Case{"testing", 4000}, Case{"waiting for the radio", 12000}}) {
+        SCOPED_TRACE(c.when);
+        InterruptingClock clock(c.atMs);
+        std::size_t written = 0;
+        std::size_t writtenBeforeSignal = 0;
+        clock.beforeRaise = [&] { writtenBeforeSignal = written; };
+        const CliResult run = runCli(
+            {"fix", "7654321", "--sim", "--json"}, [&](const Bytes&) { ++written; }, &clock);
+        ASSERT_TRUE(run.jsonValid) << run.out;
+        EXPECT_EQ(run.exitCode, 130);
+        EXPECT_EQ(run.json["outcome"].string, "interrupted");
+        EXPECT_GT(writtenBeforeSignal, 0u);
+        EXPECT_EQ(run.writes.size(), writtenBeforeSignal);
+        // Ended within a read time-out of the signal, not at the end of the wait.
+        EXPECT_LT(run.json["durationMs"].integer(), c.atMs + 100);
+    }
+    // The handler is gone with the run: SIGINT has its own action again.
+    EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
+}
+
+}  // namespace
