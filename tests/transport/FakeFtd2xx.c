@@ -55,6 +55,7 @@ static DWORD WINAPI beat(void* beats) {
         Sleep(1);
         InterlockedIncrement((volatile LONG*)beats);
     }
+    return 0;
 }
 static void startThread(unsigned* beats) {
     HANDLE thread = CreateThread(NULL, 0, beat, beats, 0, NULL);
