@@ -88,8 +88,10 @@ FixResult SpeedFix::run() {
 
 SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value, FixResult& result) {
     if (stopped()) return Outcome::Stopped;
-    result.speedsWritten.push_back(value);
+    // A stop can still come before the "bd" frame goes out; only a value sent is reported.
+    const std::uint32_t sentBefore = objects_.commandLink.framesSent();
     writeSpeed(value);
+    if (objects_.commandLink.framesSent() != sentBefore) result.speedsWritten.push_back(value);
     if (stopped()) return Outcome::Stopped;
     status(kStatusWaiting);
     search_.waitForLink(kLinkWaitMs);

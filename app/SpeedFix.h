@@ -52,8 +52,8 @@ enum class FixOutcome { SpeedCorrect, SpeedFixed, QueryFailed, LostLink, Unable,
 struct FixResult {
     FixOutcome outcome = FixOutcome::Stopped;
     std::optional<std::uint32_t> speedRead;
-    // The "bd" values the fix set out to write, in order. A stop cuts the writing short,
-    // so after one the last value may not have reached the radio.
+    // The "bd" values sent to the radio, in order. A stop can cut short the "wr" and "fr"
+    // that store and apply the last of them.
     std::vector<std::uint32_t> speedsWritten;
 };
 

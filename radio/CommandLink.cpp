@@ -42,6 +42,7 @@ bool CommandLink::sendFrame(transport::ByteView frame) {
     if (!hasOpenPort() || stopped()) return false;
     if (settings_.traceMask & transport::kTraceFramesWritten) transport::traceSink().dumpHex(frame);
     poller_->port().write(frame);
+    ++framesSent_;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "radio/FrameDispatcher.h"
 #include "radio/FrameEncoder.h"
@@ -45,6 +46,9 @@ public:
     // stopped. Whether the write succeeds is not known here; a lost frame shows as a wait
     // that runs out.
     bool sendFrame(transport::ByteView frame);
+    // Frames handed to the port so far; wraps. Tells a caller whether a stop came before
+    // its write went out.
+    std::uint32_t framesSent() const { return framesSent_; }
     // sendFrame, then waitForCompletion; false at once when sendFrame is.
     bool sendFrameAndWait(transport::ByteView frame, int ms);
     // True when the receive chain signalled completion in time. 0 ms: the default time-out.
@@ -68,6 +72,7 @@ private:
     FrameDispatcher& dispatcher_;
     transport::PortPoller* poller_ = nullptr;
     int defaultTimeoutMs_;
+    std::uint32_t framesSent_ = 0;
     std::atomic<bool> stopped_{false};
 };
 

@@ -205,4 +205,37 @@ TEST(InterruptTest, NothingIsWrittenAfterCtrlC) {
     EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
 }
 
+// A Ctrl-C after the fix has decided to write "bd" but before the frame goes out: the
+// report lists nothing as written, and nothing is.
+TEST(InterruptTest, AValueCutOffBeforeItsFrameIsNotReported) {
+    const CliResult whole = runCli({"fix", "7654321", "--sim", "--json"});
+    ASSERT_TRUE(whole.jsonValid) << whole.out;
+    std::int64_t configuringMs = -1;
+    for (const JsonValue& status : whole.json["statuses"].array) {
+        if (status["text"].string == "Configuring alt speed")
+            configuringMs = status["ms"].integer();
+    }
+    std::int64_t firstChangeMs = -1;
+    for (const auto& write : whole.writes) {
+        if (write.bytes.size() > kTypeAt && write.bytes[kTypeAt] == kRemoteCommand &&
+            write.atMs > configuringMs) {
+            firstChangeMs = write.atMs;
+            break;
+        }
+    }
+    ASSERT_GE(configuringMs, 0);
+    ASSERT_GT(firstChangeMs, configuringMs + 1);
+
+    InterruptingClock clock(configuringMs + 1);
+    const CliResult cut = runCli({"fix", "7654321", "--sim", "--json"}, {}, &clock);
+    ASSERT_TRUE(cut.jsonValid) << cut.out;
+    EXPECT_EQ(cut.json["outcome"].string, "interrupted");
+    EXPECT_EQ(cut.remoteChanges(), std::vector<std::string>{});
+    EXPECT_TRUE(cut.json["bdWritten"].array.empty());
+
+    InterruptingClock textClock(configuringMs + 1);
+    const CliResult text = runCli({"fix", "7654321", "--sim"}, {}, &textClock);
+    EXPECT_NE(text.out.find("Interrupted; nothing was written."), std::string::npos) << text.out;
+}
+
 }  // namespace
