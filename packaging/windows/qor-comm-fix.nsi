@@ -3,7 +3,7 @@
 ; the uninstaller's entry into the user's registry hive. /S installs and uninstalls silently.
 ;
 ;   makensis -DVERSION=0.1 -DFILE_VERSION=0.1.0.0 -DSTAGE=DIR -DOUTFILE=SETUP.exe qor-comm-fix.nsi
-; DIR holds qor-comm-fix.exe and README.txt; FILE_VERSION is VERSION in four parts.
+; DIR holds the two programs, README.txt and LICENSES.txt; FILE_VERSION is VERSION in four parts.
 
 !ifndef VERSION | FILE_VERSION | STAGE | OUTFILE
   !error "VERSION, FILE_VERSION, STAGE and OUTFILE must be defined"
@@ -54,6 +54,7 @@ Section "Install"
   File "${STAGE}/${EXE}"
   File "${STAGE}/${CLI_EXE}"
   File "${STAGE}/README.txt"
+  File "${STAGE}/LICENSES.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${EXE}"
 
@@ -78,6 +79,7 @@ Section "Uninstall"
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\${CLI_EXE}"
   Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSES.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   RMDir "$LOCALAPPDATA\Programs"  ; made by the first per-user program; goes only when empty
