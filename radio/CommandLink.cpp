@@ -30,18 +30,24 @@ bool CommandLink::startExchange(int drainMs) {
     return true;
 }
 
-void CommandLink::requestStop() {
-    stopped_.store(true, std::memory_order_release);
-    if (poller_) poller_->requestStop();
+void CommandLink::setPoller(transport::PortPoller* poller) {
+    // The poller ends its waits on this link's stop itself, so a stop requested from another
+    // thread never has to reach a poller that this thread may be replacing.
+    if (poller) poller->watchStop(&stopped_);
+    poller_ = poller;
 }
 
-bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen(); }
+void CommandLink::requestStop() { stopped_.store(true, std::memory_order_release); }
+
+bool CommandLink::hasOpenPort() const {
+    return poller_ && poller_->port().isOpen() && !poller_->failed();
+}
 
 bool CommandLink::sendFrame(transport::ByteView frame) {
     // Every exchange writes here, so once stopped no path reaches the radio.
     if (!hasOpenPort() || stopped()) return false;
     if (settings_.traceMask & transport::kTraceFramesWritten) transport::traceSink().dumpHex(frame);
-    poller_->port().write(frame);
+    if (!poller_->write(frame)) return false;
     ++framesSent_;
     return true;
 }
