@@ -60,7 +60,8 @@ RemoteRadio::RemoteRadio(const NodeConfig& config)
       inverter_(config_, faults_),
       bd_(config.bd),
       storedBd_(config.bd),
-      nextAnnounceMs_(config.announceEveryMs),
+      nextAnnounceMs_(config.announceFromMs == NodeConfig::kStaggered ? config.announceEveryMs
+                                                                      : config.announceFromMs),
       nextPacketDataMs_(config.packetStreamEveryMs) {}
 
 bool RemoteRadio::reachableAt(std::int64_t ms) const {

@@ -39,6 +39,8 @@ public:
     void appendDiscoveryRecord(transport::ByteBuffer& body, transport::ByteView letters) const;
     // Whether frames carrying this node's answers go out with a broken checksum.
     bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
+    // Whether its answer to the last discovery comes once more, right after an "fr".
+    bool takeLateDiscoveryAnswer() { return faults_.take(FaultKind::NdAnswerAfterFr); }
 
     // Its periodic announcements and packet data up to untilMs, those not sent yet.
     void sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out);

@@ -85,6 +85,7 @@ constexpr FaultName kFaultNames[] = {
     {"status-after-reply", FaultKind::StatusAfterReply, 0},
     {"packet-before-reply", FaultKind::PacketBeforeReply, 0},
     {"stray-end-before-reply", FaultKind::StrayEndBeforeReply, 0},
+    {"nd-answer-after-fr", FaultKind::NdAnswerAfterFr, 0},
 };
 
 // Reads one scenario line after line; the first error ends the parse.
@@ -103,6 +104,7 @@ private:
                      const std::vector<std::string_view>& args);
     bool fault(NodeConfig& node, const std::vector<std::string_view>& args);
     bool packetStream(NodeConfig& node, const std::vector<std::string_view>& args);
+    bool announcesEvery(NodeConfig& node, const std::vector<std::string_view>& args);
     bool finishNode();
 
     bool number(std::string_view key, const std::vector<std::string_view>& args, std::uint64_t max,
@@ -199,11 +201,13 @@ bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
         device.baudRateFails = true;
         return true;
     }
-    if (!args.empty() && args[0] == "vanishes-at") {
+    if (!args.empty() && (args[0] == "vanishes-at" || args[0] == "returns-at")) {
         const std::vector<std::string_view> rest(args.begin() + 1, args.end());
-        return setNumber("device vanishes-at", rest, kMaxDelayMs * 10, device.vanishesAtMs);
+        const bool vanishes = args[0] == "vanishes-at";
+        return setNumber(vanishes ? "device vanishes-at" : "device returns-at", rest,
+                         kMaxDelayMs * 10, vanishes ? device.vanishesAtMs : device.returnsAtMs);
     }
-    return fail("\"device\" takes open-fails, baud-fails or vanishes-at <ms>");
+    return fail("\"device\" takes open-fails, baud-fails, vanishes-at <ms> or returns-at <ms>");
 }
 
 bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
@@ -240,9 +244,10 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
         return true;
     }
     if (key == "fault") return fault(node, args);
-    if (key == "announces-every") return setNumber(key, args, kMaxDelayMs, node.announceEveryMs);
+    if (key == "announces-every") return announcesEvery(node, args);
     if (key == "packet-stream") return packetStream(node, args);
     if (key == "reachable") return setYesNo(key, args, node.reachable);
+    if (key == "discoverable") return setYesNo(key, args, node.discoverable);
     if (key == "announces-after-cb") return setYesNo(key, args, node.announcesAfterCb);
     if (key == "announces-after-restart") return setYesNo(key, args, node.announcesAfterRestart);
     if (key == "bd") return setNumber(key, args, 0xFFFFFFFF, node.bd);
@@ -306,6 +311,20 @@ bool ScenarioParser::packetStream(NodeConfig& node, const std::vector<std::strin
     }
     node.packetStreamEveryMs = static_cast<int>(everyMs);
     node.packetStreamBytes = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+bool ScenarioParser::announcesEvery(NodeConfig& node, const std::vector<std::string_view>& args) {
+    std::uint64_t everyMs = 0;
+    std::uint64_t fromMs = 0;
+    const bool from = args.size() == 3 && args[1] == "from";
+    if ((args.size() != 1 && !from) || !parseNumber(args[0], kMaxDelayMs, everyMs) ||
+        (from && !parseNumber(args[2], kMaxDelayMs * 10, fromMs))) {
+        return fail("\"announces-every\" needs a period of 0 to " + std::to_string(kMaxDelayMs) +
+                    " ms, then optionally \"from <ms>\"");
+    }
+    node.announceEveryMs = static_cast<int>(everyMs);
+    if (from) node.announceFromMs = static_cast<int>(fromMs);
     return true;
 }
 

@@ -14,11 +14,13 @@ noise 3
 random-bytes 11520
 device baud-fails
 device vanishes-at 0x2710
+device returns-at 12000
 
 node TOWER 7   # spaces belong to the name
   address 0x0013A20011223344
   network 12ab
   reachable no
+  discoverable no
   bd 0x06
   bd-width 4
   signal 42
@@ -35,7 +37,8 @@ node TOWER 7   # spaces belong to the name
   restart 50
   fault reply-flags 0xC0 times 2
   fault bad-reply-crc
-  announces-every 500
+  fault nd-answer-after-fr times 1
+  announces-every 500 from 4200
   packet-stream 10 40
 node B
   address 0000000000000002
@@ -50,12 +53,14 @@ node B
     EXPECT_FALSE(s.device.openFails);
     EXPECT_TRUE(s.device.baudRateFails);
     EXPECT_EQ(s.device.vanishesAtMs, 10000);
+    EXPECT_EQ(s.device.returnsAtMs, 12000);
     ASSERT_EQ(s.nodes.size(), 2u);
     const NodeConfig& n = s.nodes[0];
     EXPECT_EQ(n.name, "TOWER 7");
     EXPECT_EQ(n.address64, 0x0013A20011223344u);
     EXPECT_EQ(n.address16, 0x12AB);
     EXPECT_FALSE(n.reachable);
+    EXPECT_FALSE(n.discoverable);
     EXPECT_EQ(n.bd, 6u);
     EXPECT_EQ(n.bdWidth, 4u);
     EXPECT_EQ(n.signal, 42);
@@ -70,16 +75,19 @@ node B
     EXPECT_EQ(n.replyDelayMs, 30);
     EXPECT_EQ(n.inverterDelayMs, 40);
     EXPECT_EQ(n.restartMs, 50);
-    ASSERT_EQ(n.faults.size(), 2u);
+    ASSERT_EQ(n.faults.size(), 3u);
     EXPECT_EQ(n.faults[0].kind, FaultKind::ReplyFlags);
     EXPECT_EQ(n.faults[0].value, 0xC0u);
     EXPECT_EQ(n.faults[0].times, 2);
     EXPECT_EQ(n.faults[1].kind, FaultKind::BadReplyCrc);
     EXPECT_EQ(n.faults[1].times, Fault::kAlways);
+    EXPECT_EQ(n.faults[2].kind, FaultKind::NdAnswerAfterFr);
     EXPECT_EQ(n.announceEveryMs, 500);
+    EXPECT_EQ(n.announceFromMs, 4200);
     EXPECT_EQ(n.packetStreamEveryMs, 10);
     EXPECT_EQ(n.packetStreamBytes, 40u);
     EXPECT_EQ(s.nodes[1].ndDelayMs, NodeConfig::kStaggered);
+    EXPECT_TRUE(s.nodes[1].discoverable);
 }
 
 TEST(ScenarioTest, ReadsTheFaultsOfACrowdedField) {
@@ -124,7 +132,8 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
         {"# c\n\nspeed 4\n",
          "t:3: unknown setting \"speed\" (expected noise, random-bytes, device or node)"},
         {"random-bytes 11521\n", "t:1: \"random-bytes\" needs one number from 0 to 11520"},
-        {"device melts\n", "t:1: \"device\" takes open-fails, baud-fails or vanishes-at <ms>"},
+        {"device melts\n",
+         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms> or returns-at <ms>"},
         {"node\n", "t:1: \"node\" needs a name"},
         {node + "node A\n", "t:4: a second node named \"A\""},
         {node + "node B\n network 0002\n", "t:4: node \"B\" has no \"address\""},
@@ -143,6 +152,9 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
         {node + " packet-stream 0 40\n",
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
+        {node + " announces-every 700 after 3000\n",
+         "t:4: \"announces-every\" needs a period of 0 to 600000 ms, then optionally \"from "
+         "<ms>\""},
         {node + " colour red\n", "t:4: unknown node setting \"colour\""},
         {node + " fault\n", "t:4: \"fault\" needs a name"},
         {node + " fault gremlins\n", "t:4: unknown fault \"gremlins\""},
