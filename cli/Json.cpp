@@ -159,11 +159,20 @@ std::string reportJson(const RunReport& report) {
     json.number(std::int64_t{exitCodeOf(report.outcome)});
     json.key("target");
     json.number(report.target ? std::optional<std::int64_t>(*report.target) : std::nullopt);
+    json.key("targetAddress");
+    if (report.targetAddress)
+        json.string(hexAddress(*report.targetAddress));
+    else
+        json.null();
     json.key("node");
     if (report.node)
         writeNode(json, *report.node);
     else
         json.null();
+    json.key("candidates");
+    json.beginArray();
+    for (const NodeRow& node : report.candidates) writeNode(json, node);
+    json.endArray();
     json.key("bdRead");
     json.number(widened(report.speedRead));
     json.key("bdWritten");

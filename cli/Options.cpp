@@ -8,8 +8,8 @@ namespace cli {
 
 const char* const kUsage =
     "usage: qor-comm-fix-cli scan [OPTIONS]\n"
-    "       qor-comm-fix-cli fix ID [OPTIONS]\n"
-    "       qor-comm-fix-cli check ID|--all [OPTIONS]\n"
+    "       qor-comm-fix-cli fix ID|--address ADDRESS [OPTIONS]\n"
+    "       qor-comm-fix-cli check ID|--address ADDRESS|--all [OPTIONS]\n"
     "\n"
     "  scan        search the radio nodes in reach and list them\n"
     "  fix ID      find turbine ID and fix its radio's serial speed until its inverter\n"
@@ -19,6 +19,8 @@ const char* const kUsage =
     "  check --all the same for every node in reach whose name carries a turbine number\n"
     "\n"
     "options:\n"
+    "  --address ADDRESS    with fix or check: the turbine's radio by its 64-bit address,\n"
+    "                       16 hex digits as scan prints them, instead of an ID\n"
     "  --json               print one JSON object at the end, and nothing else on stdout\n"
     "  --trace FILE         write every byte read and written, with times, to FILE\n"
     "  --sim [SCENARIO]     use a simulated field (default: the built-in one) instead of\n"
@@ -27,9 +29,11 @@ const char* const kUsage =
     "  --help, -h           print this and exit\n"
     "  --version            print the version and exit\n"
     "\n"
-    "ID is read as the Turbine ID box reads it: \"QOR123-7654321\" or \"7654321\".\n"
-    "Exit codes: 0 fixed or already correct, 1 no radio, 2 usage error, 3 turbine not\n"
-    "found, 4 query failed, 5 lost link, 6 unable to communicate, 130 interrupted.\n";
+    "ID is read as the Turbine ID box reads it: \"QOR123-7654321\" or \"7654321\"; an ID\n"
+    "that is exactly a radio's name picks that radio alone.\n"
+    "Exit codes: 0 fixed or already correct, 1 no radio or radio dongle disconnected,\n"
+    "2 usage error, 3 turbine not found, 4 query failed, 5 lost link, 6 unable to\n"
+    "communicate, 7 more than one radio answers as the turbine, 130 interrupted.\n";
 
 namespace {
 
@@ -73,6 +77,16 @@ private:
             } else if (next_ < args_.size() && !startsOption(args_[next_]) && !wantsPositional()) {
                 options_.scenario = args_[next_++];
             }
+            return true;
+        }
+        if (name == "--address") {
+            std::string text;
+            if (!value(name, inlineValue, text)) return false;
+            if (!parseAddress(text))
+                return fail(
+                    "--address takes a radio's 64-bit address as 16 hex digits, as scan "
+                    "prints it, not \"" +
+                    text + "\"");
             return true;
         }
         if (name == "--trace") {
@@ -119,9 +133,9 @@ private:
             case Command::None:
                 return true;
             case Command::Fix:
-                return !idGiven_;
+                return !idGiven_ && !options_.address;
             case Command::Check:
-                return !idGiven_ && !options_.all;
+                return !idGiven_ && !options_.all && !options_.address;
             case Command::Scan:
                 return false;
         }
@@ -134,15 +148,22 @@ private:
                 return fail("no command given: scan, fix or check");
             case Command::Scan:
                 if (options_.all) return fail("--all goes with check only");
+                if (options_.address) return fail("--address goes with fix and check only");
                 break;
             case Command::Fix:
                 if (options_.all) return fail("fix takes one turbine ID, not --all");
-                if (!idGiven_) return fail("fix needs the turbine ID");
+                if (idGiven_ && options_.address)
+                    return fail("fix takes a turbine ID or --address, not both");
+                if (!idGiven_ && !options_.address)
+                    return fail("fix needs the turbine ID or --address");
                 break;
-            case Command::Check:
-                if (options_.all && idGiven_) return fail("check takes a turbine ID or --all");
-                if (!options_.all && !idGiven_) return fail("check needs a turbine ID or --all");
+            case Command::Check: {
+                const int given =
+                    int{idGiven_} + int{options_.all} + int{options_.address.has_value()};
+                if (given > 1) return fail("check takes one of a turbine ID, --address or --all");
+                if (given == 0) return fail("check needs a turbine ID, --address or --all");
                 break;
+            }
         }
         if (options_.timeScaleGiven && !options_.sim)
             return fail("--time-scale goes with --sim only: a real radio keeps real time");
@@ -168,6 +189,23 @@ private:
     }
 
     static bool startsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+    // Exactly 16 hex digits, either case.
+    bool parseAddress(const std::string& text) {
+        constexpr std::size_t kDigits = 16;
+        if (text.size() != kDigits) return false;
+        std::uint64_t address = 0;
+        for (const char c : text) {
+            int digit = -1;
+            if (c >= '0' && c <= '9') digit = c - '0';
+            if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (digit < 0) return false;
+            address = (address << 4) | static_cast<std::uint64_t>(digit);
+        }
+        options_.address = address;
+        return true;
+    }
 
     bool fail(std::string error) {
         error_ = std::move(error);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,9 @@ enum class Command { None, Scan, Fix, Check };
 // The command line, as the program was given it.
 struct Options {
     Command command = Command::None;
-    std::string id;    // fix and check: the turbine ID, as typed
+    std::string id;  // fix and check: the turbine ID, as typed
+    // fix and check: --address, the turbine's radio by its 64-bit address instead of an ID
+    std::optional<std::uint64_t> address;
     bool all = false;  // check --all
     bool json = false;
     std::string traceFile;  // empty: no trace

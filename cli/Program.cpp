@@ -37,17 +37,19 @@ int usageError(const Context& context, const std::string& error) {
 }
 
 // The ID as the dialog reads its Turbine ID box: at most 63 characters, "QOR" and the five
-// characters after it skipped, the digits of the rest.
-bool targetFromId(const std::string& id, std::int32_t& target, std::string& error) {
-    const std::int32_t value =
-        app::turbineIdValue(std::string_view(id).substr(0, app::kTurbineIdMaxChars));
+// characters after it skipped, the digits of the rest; the text itself names a radio exactly.
+bool targetFromId(const std::string& id, app::SearchTarget& target, std::string& error) {
+    const std::string typed = id.substr(0, app::kTurbineIdMaxChars);
+    const std::int32_t value = app::turbineIdValue(typed);
     if (value == 0) {
         error = "No turbine specified: No identifier digits found.";
         return false;
     }
-    target = app::targetOf(value);
-    if (target <= 0) {
-        error = "\"" + printable(id) + "\" gives the turbine number " + std::to_string(target) +
+    target.number = app::targetOf(value);
+    target.text = typed;
+    if (target.number <= 0) {
+        error = "\"" + printable(id) + "\" gives the turbine number " +
+                std::to_string(target.number) +
                 ", and a search needs one above 0 (the ID's last seven digits count)";
         return false;
     }
@@ -86,7 +88,7 @@ private:
     transport::TraceSink* previous_;
 };
 
-Outcome runCommand(CommandRun& run, const Options& options, std::int32_t target) {
+Outcome runCommand(CommandRun& run, const Options& options, const app::SearchTarget& target) {
     switch (options.command) {
         case Command::Scan:
             return run.scan();
@@ -114,8 +116,9 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
         std::fprintf(context.out, "%s %s\n", kProgram, QOR_VERSION);
         return 0;
     }
-    std::int32_t target = 0;
-    if (options.command != Command::Scan && !options.all &&
+    app::SearchTarget target;
+    target.address = options.address;
+    if (options.command != Command::Scan && !options.all && !options.address &&
         !targetFromId(options.id, target, error))
         return usageError(context, error);
 

@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "app/Startup.h"
+
 namespace cli {
 
 int exitCodeOf(Outcome outcome) {
@@ -9,7 +11,8 @@ int exitCodeOf(Outcome outcome) {
         case Outcome::Listed:
             return 0;
         case Outcome::NoRadio:
-            return 1;
+        case Outcome::DongleGone:
+            return app::kExitNoRadio;
         case Outcome::UsageError:
             return kExitUsage;
         case Outcome::NotFound:
@@ -20,6 +23,8 @@ int exitCodeOf(Outcome outcome) {
             return 5;
         case Outcome::Unable:
             return 6;
+        case Outcome::Ambiguous:
+            return 7;
         case Outcome::Interrupted:
             return kExitInterrupted;
     }
@@ -46,6 +51,10 @@ const char* nameOf(Outcome outcome) {
             return "lost-link";
         case Outcome::Unable:
             return "unable-to-comm";
+        case Outcome::Ambiguous:
+            return "ambiguous";
+        case Outcome::DongleGone:
+            return "dongle-disconnected";
         case Outcome::Interrupted:
             return "interrupted";
     }
