@@ -164,6 +164,10 @@ TEST_P(HostileField, SearchAndFixEndInBoundedFieldTime) {
     const Texts statuses = run.statuses();
     EXPECT_NE(std::find(c.endings.begin(), c.endings.end(), statuses.back()), c.endings.end())
         << statuses.back();
+    if (c.unplug != Unplug::Never) {
+        // Only the dongle is blamed: nothing said of the turbine's radio or inverter.
+        EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(), isEnd), 1);
+    }
 }
 
 const Texts kAnyEnd = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink, kStatusSpeedFixed,

@@ -56,6 +56,13 @@ TEST(OptionsTest, UsageErrors) {
         {"fix", "7654321", "--sim", "--time-scale", "5x"},
         {"fix", "7654321", "--sim", "/no/such/scenario.txt"},
         {"scan", "--sim", "--trace", "/no/such/folder/trace.txt"},
+        {"fix", "--address", "0013A20041C7F32"},
+        {"fix", "--address", "0013A20041C7F3210"},
+        {"fix", "--address", "0x13A20041C7F321"},
+        {"fix", "--address"},
+        {"fix", "7654321", "--address", "0013A20041C7F321"},
+        {"check", "--all", "--address", "0013A20041C7F321"},
+        {"scan", "--address", "0013A20041C7F321"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
