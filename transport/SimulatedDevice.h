@@ -89,9 +89,10 @@ public:
     // From atMs on the device is gone: open, reads and writes fail at once, and nothing
     // scheduled arrives any more. A read in progress fails when the moment comes.
     void vanishAt(std::int64_t atMs);
-    // From atMs on, after vanishAt, the device is plugged in again: it opens, and a handle
-    // opened since works. A handle from before it vanished stays dead, as the system's is,
-    // and what arrived while it was gone is lost. The peer behind it goes on as it was.
+    // From atMs on, after vanishAt, the device is plugged in again: it opens, and works once
+    // opened again. The handle from before it vanished stays dead until then, as the
+    // system's does, and what arrived while it was gone is lost. The peer behind it goes on
+    // as it was.
     void returnAt(std::int64_t atMs);
 
     bool isOpen() const;
