@@ -353,14 +353,17 @@ TEST(DongleGone, WhileIdleItIsNamedOnce) {
     DialogRun run;
     transport::SimulatedDevice& device = run.rig.field->device();
     std::int64_t toldAtMs = -1;
+    std::int64_t closedAtMs = -1;
     run.run([&](FakeDialogHost& host, const HostEvent& event) {
         const std::int64_t now = run.rig.clock.nowMs();
         if (event.kind == HostEvent::Init) {
             device.vanishAt(now);
         } else if (event.kind == HostEvent::Text && event.id == kIdStatus) {
             toldAtMs = now;
-        } else if (event.kind == HostEvent::Idle && toldAtMs >= 0 && now >= toldAtMs + 10000) {
+        } else if (event.kind == HostEvent::Idle && toldAtMs >= 0 && now >= toldAtMs + 10000 &&
+                   closedAtMs < 0) {
             host.close();
+            closedAtMs = now;
         }
     });
     EXPECT_EQ(run.statuses(), Texts{"Radio dongle disconnected."});
