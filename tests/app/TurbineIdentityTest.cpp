@@ -60,25 +60,29 @@ bool endsTheFix(const std::string& status) {
 }
 
 // Type, Search, Fix once the turbine is found, close once the fix has ended: after its last
-// status, or after the "Fix Complete" box and the count's return to 0 that follows it.
+// status, or after the "Fix Complete" box and the count's return to 0 that follows it. It
+// acts on any event, not only when the dialog idles: a radio that announces itself often
+// keeps the dialog busy with the count.
 FakeDialogHost::Script searchAndFix(DialogRun& run, const std::string& typed) {
     return [&run, typed, pressed = false, boxed = false, settled = false](
                FakeDialogHost& host, const HostEvent& event) mutable {
         if (event.kind == HostEvent::Init) {
             host.type(typed);
             host.press(kIdSearch);
-        } else if (event.kind == HostEvent::Box) {
-            boxed = true;
-        } else if (event.kind == HostEvent::Text) {
+            return;
+        }
+        if (event.kind == HostEvent::Box) boxed = true;
+        if (event.kind == HostEvent::Text) {
             if (boxed && event.id == kIdOthersCount && event.text == "0") settled = true;
             if (event.id == kIdStatus && endsTheFix(event.text)) settled = true;
-        } else if (event.kind == HostEvent::Idle) {
-            if (!pressed && run.worker().found() && !run.worker().searchDue()) {
-                host.press(kIdFix);
-                pressed = true;
-            } else if (settled) {
-                host.close();
-            }
+        }
+        if (!run.dialog.worker()) return;  // events of the dialog's initialisation
+        if (!pressed && run.worker().found() && !run.worker().searchDue() &&
+            host.itemEnabled(kIdFix)) {
+            host.press(kIdFix);
+            pressed = true;
+        } else if (settled) {
+            host.close();
         }
     };
 }
@@ -215,8 +219,7 @@ TEST(SearchDuringAFix, TheFixStaysOnItsTurbine) {
         }
         if (event.kind == HostEvent::Box) boxed = true;
         if (boxed) {
-            if (event.kind == HostEvent::Idle && run.worker().found() && !run.worker().searchDue())
-                host.close();
+            if (run.worker().found() && !run.worker().searchDue()) host.close();
             return;
         }
         fix(host, event);
