@@ -318,13 +318,14 @@ bool ScenarioParser::announcesEvery(NodeConfig& node, const std::vector<std::str
     std::uint64_t everyMs = 0;
     std::uint64_t fromMs = 0;
     const bool from = args.size() == 3 && args[1] == "from";
+    const bool fromFix = from && args[2] == "fix";
     if ((args.size() != 1 && !from) || !parseNumber(args[0], kMaxDelayMs, everyMs) ||
-        (from && !parseNumber(args[2], kMaxDelayMs * 10, fromMs))) {
+        (from && !fromFix && !parseNumber(args[2], kMaxDelayMs * 10, fromMs))) {
         return fail("\"announces-every\" needs a period of 0 to " + std::to_string(kMaxDelayMs) +
-                    " ms, then optionally \"from <ms>\"");
+                    " ms, then optionally \"from <ms>\" or \"from fix\"");
     }
     node.announceEveryMs = static_cast<int>(everyMs);
-    if (from) node.announceFromMs = static_cast<int>(fromMs);
+    if (from) node.announceFromMs = fromFix ? NodeConfig::kFromFix : static_cast<int>(fromMs);
     return true;
 }
 

@@ -38,6 +38,7 @@ struct Fault {
 // One turbine: its radio and the inverter behind it.
 struct NodeConfig {
     static constexpr int kStaggered = -1;
+    static constexpr int kFromFix = -2;  // announceFromMs: from the first remote command on
 
     std::string name;
     std::uint64_t address64 = 0;

@@ -137,6 +137,7 @@ void TurbineField::sendDiscoveryAnswer(RemoteRadio& radio, std::int64_t atMs) {
 void TurbineField::onRemoteCommand(transport::ByteView frameData) {
     if (frameData.length() < kRemoteCommandLetters) return;
     RemoteRadio* radio = radioAt(transport::ByteView(frameData.data() + 2, kAddressesSize));
+    for (const auto& any : radios_) any->onFixBegun(nowMs_);
     const transport::ByteView command(frameData.data() + kRemoteCommandLetters,
                                       frameData.length() - kRemoteCommandLetters);
     // Radios that answer what is sent to others do so whether the addressee is there or not.

@@ -31,7 +31,7 @@ std::string twin(const std::string& more) {
            more;
 }
 // Does not answer discovery, and announces itself once the fix is under way.
-const std::string kTwinDuringTheFix = twin("  discoverable no\n  announces-every 700 from 2400\n");
+const std::string kTwinDuringTheFix = twin("  discoverable no\n  announces-every 700 from fix\n");
 const std::string kTwinAnswering = twin("");
 
 // The field: the turbine's radio at 6, its inverter at 4, and a neighbour.

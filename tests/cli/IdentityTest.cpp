@@ -54,7 +54,7 @@ std::vector<std::uint64_t> all(std::uint64_t address, std::size_t count) {
 TEST(IdentityTest, ATwinAnnouncingDuringTheFixChangesNothing) {
     const std::string field = fieldFile(
         "twin-during-fix.txt",
-        sim::kDefaultFieldText + twin("  discoverable no\n  announces-every 700 from 2400\n"));
+        sim::kDefaultFieldText + twin("  discoverable no\n  announces-every 700 from fix\n"));
     const CliResult plain = runCli({"fix", "7654321", "--sim", "--json"});
     const CliResult crowded = runCli({"fix", "7654321", "--sim", field, "--json"});
     ASSERT_TRUE(plain.jsonValid && crowded.jsonValid) << crowded.out;

@@ -43,6 +43,7 @@ node TOWER 7   # spaces belong to the name
 node B
   address 0000000000000002
   network 0002
+  announces-every 700 from fix
 )";
     Scenario s;
     std::string error;
@@ -88,6 +89,7 @@ node B
     EXPECT_EQ(n.packetStreamBytes, 40u);
     EXPECT_EQ(s.nodes[1].ndDelayMs, NodeConfig::kStaggered);
     EXPECT_TRUE(s.nodes[1].discoverable);
+    EXPECT_EQ(s.nodes[1].announceFromMs, NodeConfig::kFromFix);
 }
 
 TEST(ScenarioTest, ReadsTheFaultsOfACrowdedField) {
@@ -154,7 +156,7 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
         {node + " announces-every 700 after 3000\n",
          "t:4: \"announces-every\" needs a period of 0 to 600000 ms, then optionally \"from "
-         "<ms>\""},
+         "<ms>\" or \"from fix\""},
         {node + " colour red\n", "t:4: unknown node setting \"colour\""},
         {node + " fault\n", "t:4: \"fault\" needs a name"},
         {node + " fault gremlins\n", "t:4: unknown fault \"gremlins\""},
