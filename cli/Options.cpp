@@ -37,7 +37,7 @@ std::string exitCodeList() {
 
 // A word starting with "-" where a file name is due is an option whose file was left out
 // (--trace --json): taken as a name, it would make a file named after the option.
-CLI::Validator fileName() {
+CLI::Validator fileNameCheck() {
     return CLI::Validator(
         [](const std::string& value) -> std::string {
             if (value.empty()) return "needs a file name";
@@ -48,7 +48,7 @@ CLI::Validator fileName() {
         "");
 }
 
-CLI::Validator timeScale() {
+CLI::Validator timeScaleCheck() {
     return CLI::Validator(
         [](const std::string& value) -> std::string {
             double factor = 0;
@@ -115,17 +115,17 @@ private:
             ->disable_flag_override();
         app_.add_option("--trace", options_.traceFile,
                         "keep every byte to and from the radio in FILE")
-            ->check(fileName())
+            ->check(fileNameCheck())
             ->type_name("FILE");
         app_.add_flag("--sim", options_.sim, "use a simulated field in place of the dongle")
             ->disable_flag_override();
         scenario_ = app_.add_option("--scenario", options_.scenario,
                                     "with --sim: the field in FILE (default: built-in)")
-                        ->check(fileName())
+                        ->check(fileNameCheck())
                         ->type_name("FILE");
         timeScaleOption_ = app_.add_option("--time-scale", timeScale_,
                                            "with --sim: run the field FACTOR times faster")
-                               ->check(timeScale())
+                               ->check(timeScaleCheck())
                                ->type_name("FACTOR");
     }
 
@@ -210,17 +210,28 @@ private:
         return {};
     }
 
-    // A word that no option or command takes, named, with the likely slip when the word
-    // follows --sim: the scenario that --sim once took.
+    // A word that no option or command takes, named; with the likely slip when a word that
+    // is no command follows --sim: the scenario that --sim once took.
     std::string unexpected(const std::vector<std::string>& args) const {
         const std::vector<std::string> extras = app_.remaining(true);
         const std::string word = extras.empty() ? std::string() : extras.front();
-        std::string text = "unexpected argument \"" + word + "\"";
+        const std::string text = "unexpected argument \"" + word + "\"";
         for (std::size_t i = 1; i < args.size(); ++i) {
-            if (args[i] == word && args[i - 1] == "--sim")
-                return text + ": --sim takes no value; name the field with --scenario FILE";
+            const std::string& next = args[i];
+            if (args[i - 1] != "--sim" || next.empty() || next[0] == '-' || isCommand(next))
+                continue;
+            return text + ": --sim takes no value; for the field in " + next +
+                   ", write --scenario " + next;
         }
         return text;
+    }
+
+    bool isCommand(const std::string& word) const {
+        if (word == help_->get_name()) return true;
+        for (const auto& [command, name] : commands_) {
+            if (command->get_name() == word) return true;
+        }
+        return false;
     }
 
     Options& options_;

@@ -91,9 +91,10 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         {{"fix", "7654321", "--trace"}, "--trace: 1 required FILE missing"},
         {{"--trace", "--json", "fix", "7654321"}, "--trace: needs a file name, not \"--json\""},
         {{"--sim", "field.txt", "fix", "7654321"},
-         "unexpected argument \"field.txt\": --sim takes no value; name the field with "
-         "--scenario FILE"},
-        {{"fix", "--sim", "field.txt", "7654321"}, "unexpected argument \"7654321\""},
+         "unexpected argument \"field.txt\": --sim takes no value; for the field in "
+         "field.txt, write --scenario field.txt"},
+        {{"fix", "--sim", "field.txt", "7654321"},
+         "unexpected argument \"7654321\": --sim takes no value; for the field in field.txt"},
         {{"fix", "7654321", "--time-scale", "20"}, "--time-scale goes with --sim only"},
         {{"fix", "7654321", "--scenario", "field.txt"}, "--scenario goes with --sim only"},
         {{"fix", "7654321", "--sim", "--time-scale", "0"},
