@@ -160,6 +160,34 @@ TEST(ScanTest, TableForPeople) {
     EXPECT_NE(run.out.find("5 nodes in reach."), std::string::npos);
 }
 
+// The inverter's reply comes behind a packet that is no reply, or only after the query's
+// wait has run out: either way the inverter answers, and nothing is changed.
+TEST(FixCommandTest, AReplyBehindAnotherPacketOrLateStillCounts) {
+    const char* const turbine = "node QOR123-7654321\n address 0013A20041C7F321\n network 7A21\n";
+    const struct {
+        const char* name;
+        const char* settings;
+    } rows[] = {
+        {"refused-first.txt", " reply-chunk 3\n fault packet-before-reply\n"},
+        {"slow-inverter.txt", " inverter-delay 1830\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string field = writeTempFile(row.name, std::string(turbine) + row.settings);
+        const CliResult run = runCli({"fix", "7654321", "--json", "--sim=" + field});
+        ASSERT_TRUE(run.jsonValid) << run.out;
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.json["outcome"].string, "speed-correct");
+        EXPECT_EQ(statusTexts(run.json["statuses"]),
+                  (std::vector<std::string>{"Scanning", "Communication speed is correct."}));
+        // "cb" 2, "ND", the "bd" read, one transmission of the query.
+        ASSERT_EQ(run.writes.size(), 4u);
+        EXPECT_EQ(run.writes[2].bytes,
+                  testsupport::hex("7E 00 0F 17 03 00 13 A2 00 41 C7 F3 21 7A 21 00 62 64 B3"));
+        EXPECT_EQ(run.writes[3].bytes[kTypeAt], 0x10);
+    }
+}
+
 // Four turbines whose radios answer discovery a second apart; 7654321's inverter does not
 // answer at its radio's setting.
 const char* const kSpreadAnswers = R"(
