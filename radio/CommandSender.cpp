@@ -85,7 +85,8 @@ int LocalCommandSender::discoverNodes(int unit, const std::function<bool()>& lis
         if (listening) leftMs = std::min(leftMs, firstWaitEndMs - nowMs);
         if (leftMs <= 0 || (listening && leftMs < kShortestListenMs)) break;
         if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs)))) {
-            if (!listenOn || !listenOn()) break;
+            // A stopped link's waits end at once: listening on would never end.
+            if (!listenOn || link_.stopped() || !listenOn()) break;
             listening = true;
             continue;
         }

@@ -291,17 +291,22 @@ TEST(InterruptTest, NothingIsWrittenAfterCtrlC) {
     struct Case {
         const char* when;
         std::int64_t atMs;
+        std::vector<std::string> command = {"fix", "7654321"};
     };
-    // On the built-in field: discovery; the first inverter test; the wait after "fr".
-    for (const Case& c :
-         {Case{"searching", 1500}, Case{"testing", 4000}, Case{"waiting for the radio", 12000}}) {
+    // On the built-in field: discovery; the first inverter test; the wait after "fr"; the
+    // discovery of a scan, and one listening on for a turbine not heard by the first gap.
+    for (const Case& c : {Case{"searching", 1500}, Case{"testing", 4000},
+                          Case{"waiting for the radio", 12000}, Case{"scanning", 1500, {"scan"}},
+                          Case{"listening for a missing turbine", 5000, {"check", "1234567"}}}) {
         SCOPED_TRACE(c.when);
         InterruptingClock clock(c.atMs);
         std::size_t written = 0;
         std::size_t writtenBeforeSignal = 0;
         clock.beforeRaise = [&] { writtenBeforeSignal = written; };
+        std::vector<std::string> args = c.command;
+        args.insert(args.end(), {"--sim", "--json"});
         const CliResult run = runCli(
-            {"fix", "7654321", "--sim", "--json"}, [&](const Bytes&) { ++written; }, &clock);
+            args, [&](const Bytes&) { ++written; }, &clock);
         ASSERT_TRUE(run.jsonValid) << run.out;
         EXPECT_EQ(run.exitCode, 130);
         EXPECT_EQ(run.json["outcome"].string, "interrupted");
