@@ -31,8 +31,9 @@ bool ReadSchedule::serve(std::int64_t untilMs, std::deque<WrittenLine>& written,
         case TraceTag::Rx: {
             const std::int64_t atMs = pending_.ms + offsetMs_;
             if (atMs > untilMs) return false;
-            line.schedule(atMs, transport::ByteView(pending_.bytes.data(),
-                                                    static_cast<std::uint32_t>(pending_.bytes.size())));
+            line.schedule(atMs,
+                          transport::ByteView(pending_.bytes.data(),
+                                              static_cast<std::uint32_t>(pending_.bytes.size())));
             return true;
         }
         case TraceTag::Tx:

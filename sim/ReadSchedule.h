@@ -35,8 +35,7 @@ public:
 
 private:
     // Whether the line at hand is done with; false: it waits for time or a write.
-    bool serve(std::int64_t untilMs, std::deque<WrittenLine>& written,
-               transport::DeviceLine& line);
+    bool serve(std::int64_t untilMs, std::deque<WrittenLine>& written, transport::DeviceLine& line);
 
     TraceReader reader_;
     std::string label_;

@@ -7,9 +7,7 @@ namespace sim {
 namespace {
 
 // The calls a run makes while it attaches the radio, before anything else.
-bool isAttachCall(DriverCall call) {
-    return call != DriverCall::Read && call != DriverCall::Write;
-}
+bool isAttachCall(DriverCall call) { return call != DriverCall::Read && call != DriverCall::Write; }
 
 bool settingOf(DriverCall call, transport::DeviceFault& fault) {
     switch (call) {

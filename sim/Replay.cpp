@@ -50,8 +50,8 @@ std::unique_ptr<Replay> Replay::open(const Source& source, transport::Clock& clo
     replay->played_ = attached;
     transport::SimulatedDevice& played = *replay->devices_[attached];
     played.line().setChunkPerRead(true);
-    replay->peer_ = std::make_unique<ReplayPeer>(replay->summary_, *replay->writes_,
-                                                 *replay->reads_, played);
+    replay->peer_ =
+        std::make_unique<ReplayPeer>(replay->summary_, *replay->writes_, *replay->reads_, played);
     played.setPeer(replay->peer_.get());
     return replay;
 }

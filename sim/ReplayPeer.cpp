@@ -28,8 +28,7 @@ void ReplayPeer::onOpen(std::int64_t nowMs, transport::DeviceLine& line) {
                                     : summary_.drivers[summary_.attached].openMs;
     schedule_.start(nowMs - openMs);
     if (!matcher_.prepare(nowMs)) return unreadable(matcher_.error());
-    if (!schedule_.serveUntil(nowMs, matcher_.writtenLines(), line))
-        unreadable(schedule_.error());
+    if (!schedule_.serveUntil(nowMs, matcher_.writtenLines(), line)) unreadable(schedule_.error());
 }
 
 void ReplayPeer::onWrite(transport::ByteView bytes, std::int64_t nowMs, transport::DeviceLine&) {

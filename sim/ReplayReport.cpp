@@ -25,8 +25,7 @@ std::string hexLine(transport::ByteView bytes) {
         if (i > 0) out += ' ';
         appendHexByte(out, bytes[i]);
     }
-    if (bytes.length() > kShownBytes)
-        out += " ... (" + std::to_string(bytes.length()) + " bytes)";
+    if (bytes.length() > kShownBytes) out += " ... (" + std::to_string(bytes.length()) + " bytes)";
     return out;
 }
 
@@ -88,8 +87,8 @@ public:
         }
         text_ += '"';
         if (data_.length() > at + 2)
-            text_ += " " + hexLine(transport::ByteView(data_.data() + at + 2,
-                                                       data_.length() - at - 2));
+            text_ +=
+                " " + hexLine(transport::ByteView(data_.data() + at + 2, data_.length() - at - 2));
     }
     void dataBytes(std::uint32_t at) {
         const std::uint32_t count = data_.length() > at ? data_.length() - at : 0;

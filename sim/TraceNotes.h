@@ -11,7 +11,16 @@ namespace sim {
 // What the notes of a trace say that a replay needs: the driver's calls with their
 // answers, and how the run ended.
 
-enum class DriverCall { Open, Close, BaudRate, DataCharacteristics, FlowControl, Timeouts, Read, Write };
+enum class DriverCall {
+    Open,
+    Close,
+    BaudRate,
+    DataCharacteristics,
+    FlowControl,
+    Timeouts,
+    Read,
+    Write
+};
 
 // "<label> <call>: ok" or "<label> <call>: failed: <why>", e.g. "driver 2 open 0: ok".
 struct DriverCallNote {

@@ -12,8 +12,8 @@ WriteMatcher::WriteMatcher(std::istream& recording)
     : reader_(recording),
       recordedFrames_([](transport::ByteView) {},
                       [this](transport::ByteView frame) {
-                          expected_.push_back(
-                              {{frame.begin(), frame.end()}, carried_ ? pendingSince_ : currentLine_});
+                          expected_.push_back({{frame.begin(), frame.end()},
+                                               carried_ ? pendingSince_ : currentLine_});
                           carried_ = false;
                           ++framesRecorded_;
                       }),

@@ -21,9 +21,9 @@ struct WrittenLine {
 
 // Where what the tool writes leaves the recording.
 struct WriteMismatch {
-    std::uint64_t line = 0;               // of the recorded frame, or the recording's last
-    std::vector<std::uint8_t> expected;   // the recorded frame; empty: the recording has no more
-    std::vector<std::uint8_t> written;    // the tool's; empty: it wrote no more
+    std::uint64_t line = 0;              // of the recorded frame, or the recording's last
+    std::vector<std::uint8_t> expected;  // the recorded frame; empty: the recording has no more
+    std::vector<std::uint8_t> written;   // the tool's; empty: it wrote no more
 };
 
 // Compares what the tool writes with what the recording wrote, frame by frame: both sides

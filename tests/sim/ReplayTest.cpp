@@ -45,8 +45,7 @@ void PrintTo(const Read& r, std::ostream* os) {
 struct Rig {
     explicit Rig(std::string recording) {
         replay = Replay::open(
-            [recording] { return std::make_unique<std::istringstream>(recording); }, clock,
-            error);
+            [recording] { return std::make_unique<std::istringstream>(recording); }, clock, error);
     }
 
     transport::Driver& driver() { return *replay->drivers().back().driver; }
@@ -93,9 +92,9 @@ TEST(ReplayTest, AnswersComeAsRecordedChunksAtTheirDelaysAfterTheOpenAndEachWrit
     EXPECT_EQ(rig.readsUntil(6000), (std::vector<Read>{{hex("01 02"), 5050, true}}));
     rig.clock.sleepUntil(7000);
     EXPECT_TRUE(rig.write(localCommand("ND")));
-    EXPECT_EQ(rig.readsUntil(8000), (std::vector<Read>{{hex("03"), 7030, true},
-                                                       {hex("04 05"), 7030, true},
-                                                       {hex("06"), 7100, true}}));
+    EXPECT_EQ(rig.readsUntil(8000),
+              (std::vector<Read>{
+                  {hex("03"), 7030, true}, {hex("04 05"), 7030, true}, {hex("06"), 7100, true}}));
     EXPECT_EQ(rig.replay->finish().kind, Kind::Matched);
 }
 
@@ -196,8 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
     Ends, ReplayEndTest,
     ::testing::Values(
         EndCase{"BothEndTogether", kCutOff + kEnded, {kCb}, Kind::Matched, 5, {}, {}},
-        EndCase{"RecordingCutOffWhileTheRunWrites", kCutOff, {kCb, kNd}, Kind::EndedEarly, 4, {},
-                kNd},
+        EndCase{
+            "RecordingCutOffWhileTheRunWrites", kCutOff, {kCb, kNd}, Kind::EndedEarly, 4, {}, kNd},
         EndCase{"RecordingCutOffWhileTheRunWaits", kCutOff, {kCb}, Kind::EndedEarly, 4, {}, {}},
         EndCase{"RecordingCutInsideAFrame",
                 kCutOff + tx(2000, Bytes(kNd.begin(), kNd.begin() + 4)),
@@ -206,15 +205,26 @@ INSTANTIATE_TEST_SUITE_P(
                 5,
                 Bytes(kNd.begin(), kNd.begin() + 4),
                 kNd},
-        EndCase{"RunWritesPastTheRecordedEnd", kCutOff + kEnded, {kCb, kNd}, Kind::Diverged, 5, {},
+        EndCase{"RunWritesPastTheRecordedEnd",
+                kCutOff + kEnded,
+                {kCb, kNd},
+                Kind::Diverged,
+                5,
+                {},
                 kNd},
-        EndCase{"RunStopsBeforeTheRecording", kCutOff + tx(2000, kNd) + kEnded, {kCb},
-                Kind::Diverged, 5, kNd, {}}),
+        EndCase{"RunStopsBeforeTheRecording",
+                kCutOff + tx(2000, kNd) + kEnded,
+                {kCb},
+                Kind::Diverged,
+                5,
+                kNd,
+                {}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ReplayTest, TheDriversFailToAttachAsRecorded) {
-    Rig rig(note(0, "driver 1 open 0: failed: No USB serial adapter of vendor 0x0403 is plugged "
-                    "in. Plug in the radio dongle, then start the program again.") +
+    Rig rig(note(0,
+                 "driver 1 open 0: failed: No USB serial adapter of vendor 0x0403 is plugged "
+                 "in. Plug in the radio dongle, then start the program again.") +
             note(2, "driver 2 open 0: ok") +
             note(3, "driver 2 baud 115200: failed: The dongle failed.") +
             note(4, "driver 2 close: ok") + "5 out unable to open communication device\n" +
@@ -241,7 +251,8 @@ TEST(ReplayTest, ARecordedFailureIsTheDonglePulledThenAndLaterWritesStillCount) 
     rig.open();
     rig.clock.sleepFor(1000);
     rig.write(kCb);
-    EXPECT_EQ(rig.readsUntil(1400), (std::vector<Read>{{hex("0A"), 1010, true}, {{}, 1300, false}}));
+    EXPECT_EQ(rig.readsUntil(1400),
+              (std::vector<Read>{{hex("0A"), 1010, true}, {{}, 1300, false}}));
     rig.clock.sleepUntil(2000);
     EXPECT_FALSE(rig.write(kNd));
     EXPECT_EQ(rig.replay->finish().kind, Kind::Matched);
