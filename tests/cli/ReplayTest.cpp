@@ -27,7 +27,8 @@ public:
                                  std::uint32_t count, std::uint32_t* written) override {
         return inner_.write(handle, buffer, count, written);
     }
-    transport::DriverError setBaudRate(transport::DeviceHandle handle, std::uint32_t baud) override {
+    transport::DriverError setBaudRate(transport::DeviceHandle handle,
+                                       std::uint32_t baud) override {
         return inner_.setBaudRate(handle, baud);
     }
     transport::DriverError setDataCharacteristics(transport::DeviceHandle handle, std::uint8_t word,
@@ -187,8 +188,7 @@ protected:
 TEST_F(EditedRecordingTest, AOneByteChangeInAWrittenLineIsADivergenceThere) {
     std::string& line = lines_[query_ - 1];
     line.replace(line.find("F3 21 7A 21"), 11, "F3 22 7A 21");
-    const std::string path =
-        writeTempFile("replay-one-byte.trace", joined(lines_, lines_.size()));
+    const std::string path = writeTempFile("replay-one-byte.trace", joined(lines_, lines_.size()));
 
     const Replayed replayed = replayCli({"fix", "7654321"}, path);
     EXPECT_EQ(replayed.result.kind, sim::ReplayResult::Kind::Diverged);
