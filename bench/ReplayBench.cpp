@@ -46,8 +46,7 @@ const Bytes kChatter =
     frame({0x90}, kNeighbour, {0x01, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2A,
                                0x2B, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34});
 
-void writeBytesLine(std::FILE* file, std::int64_t ms, const char* tag,
-                    const Bytes& bytes) {
+void writeBytesLine(std::FILE* file, std::int64_t ms, const char* tag, const Bytes& bytes) {
     std::fprintf(file, "%lld %s", static_cast<long long>(ms), tag);
     for (std::uint8_t byte : bytes) std::fprintf(file, " %02X", byte);
     std::fputc('\n', file);
@@ -55,9 +54,9 @@ void writeBytesLine(std::FILE* file, std::int64_t ms, const char* tag,
 
 // Written line by line, never held whole.
 std::string writeRecording(std::int64_t hours) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("qor-replay-bench-" + std::to_string(hours) + "h.trace"))
-            .string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("qor-replay-bench-" + std::to_string(hours) + "h.trace"))
+                                 .string();
     std::FILE* file = std::fopen(path.c_str(), "wb");
     std::fprintf(file, "# %lld hours of polls and chatter\n0 note driver 1 open 0: ok\n",
                  static_cast<long long>(hours));
@@ -121,8 +120,12 @@ void replayOfADay(benchmark::State& state) {
     state.counters["bytes_read"] = static_cast<double>(bytesRead);
 }
 
-BENCHMARK(replayOfADay)->Arg(1)->Arg(24)->Iterations(1)->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(replayOfADay)
+    ->Arg(1)
+    ->Arg(24)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -191,8 +191,8 @@ std::string describeReplay(const ReplayResult& result) {
             return "Replay: the recording ended at line " + std::to_string(result.line) +
                    " while the run went on; " + framesMatched(result) + ".\n";
         case ReplayResult::Kind::Unreadable:
-            return "Replay: the recording could not be read on: " + result.error + "; " +
-                   framesMatched(result) + ".\n";
+            return "Replay: stopped where the recording cannot be read, at its " + result.error +
+                   "; " + framesMatched(result) + ".\n";
         case ReplayResult::Kind::Diverged:
             break;
     }

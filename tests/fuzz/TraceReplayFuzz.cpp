@@ -49,8 +49,8 @@ void play(const std::string& text) {
         driver.driver->setTimeouts(handle, 20, 0);
         std::uint8_t buffer[512];
         std::uint32_t count = 0;
-        for (const auto& frame : {transport::ByteView(kCb, sizeof kCb),
-                                  transport::ByteView(kNd, sizeof kNd)}) {
+        for (const auto& frame :
+             {transport::ByteView(kCb, sizeof kCb), transport::ByteView(kNd, sizeof kNd)}) {
             driver.driver->write(handle, frame.data(), frame.length(), &count);
             for (int i = 0; i < kReads; ++i) {
                 driver.driver->read(handle, buffer, sizeof buffer, &count);

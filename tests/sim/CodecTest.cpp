@@ -51,12 +51,6 @@ TEST(ApiFrameTest, ReaderFindsFramesFedWholeOrByteByByte) {
     }
 }
 
-TEST(ApiFrameTest, ReaderHoldsAFrameBegunUntilItIsWhole) {
-    ApiFrameReader reader([](transport::ByteView) {});
-    reader.feed(viewOf(hex("00 7E 00 04 09")));
-    EXPECT_EQ(bytesOf(reader.pending()), hex("7E 00 04 09"));
-}
-
 TEST(ApiFrameTest, ReaderDropsZeroLengthHeaderAndGoesOn) {
     std::vector<Bytes> frames;
     std::vector<Bytes> whole;
