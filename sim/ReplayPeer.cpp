@@ -14,8 +14,10 @@ ReplayPeer::ReplayPeer(const RecordingSummary& summary, std::istream& writes, st
     : summary_(summary),
       device_(device),
       matcher_(writes),
-      schedule_(reads, attachedLabel(summary),
-                [this](std::int64_t atMs) { device_.vanishAt(atMs); }) {
+      schedule_(reads, attachedLabel(summary), [this](std::int64_t atMs) {
+          lostAtMs_ = atMs;
+          device_.vanishAt(atMs);
+      }) {
     result_.hasRecordedOutcome = summary.hasOutcome;
     result_.recordedOutcome = summary.outcome;
 }
@@ -49,6 +51,9 @@ void ReplayPeer::compare(transport::ByteView bytes, std::int64_t nowMs) {
     if (stopped()) return;
     switch (matcher_.onWrite(bytes, nowMs)) {
         case WriteMatcher::Verdict::Matching:
+            // Nothing is read from a device that is gone: what the reads would follow, no
+            // one waits for.
+            if (nowMs >= lostAtMs_) matcher_.writtenLines().clear();
             return;
         case WriteMatcher::Verdict::Unreadable:
             return unreadable(matcher_.error());

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <istream>
+#include <limits>
 #include <string>
 
 #include "sim/ReadSchedule.h"
@@ -48,6 +49,7 @@ private:
     WriteMatcher matcher_;
     ReadSchedule schedule_;
     bool opened_ = false;
+    std::int64_t lostAtMs_ = std::numeric_limits<std::int64_t>::max();
     std::atomic<bool> stopped_{false};
     std::function<void()> onStop_;
     ReplayResult result_;
