@@ -43,6 +43,10 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
                           bind(library, kSetFlowControl, f->setFlowControl) &&
                           bind(library, kSetTimeouts, f->setTimeouts);
     if (!complete) return nullptr;
+    // The count is not among the ordinals the program was built on; it is found by its name.
+    const FARPROC count = GetProcAddress(library, "FT_CreateDeviceInfoList");
+    f->createDeviceInfoList =
+        reinterpret_cast<decltype(f->createDeviceInfoList)>(reinterpret_cast<void (*)()>(count));
     return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(libraryPath, std::move(f)));
 }
 
