@@ -122,9 +122,12 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
     } cases[] = {
         {"noise 65\n", "t:1: \"noise\" needs one number from 0 to 64"},
         {"# c\n\nspeed 4\n",
-         "t:3: unknown setting \"speed\" (expected noise, random-bytes, device or node)"},
+         "t:3: unknown setting \"speed\" (expected noise, random-bytes, discovery-end, device or "
+         "node)"},
         {"random-bytes 11521\n", "t:1: \"random-bytes\" needs one number from 0 to 11520"},
-        {"device melts\n", "t:1: \"device\" takes open-fails, baud-fails or vanishes-at <ms>"},
+        {"device melts\n",
+         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms>, silent, wrong-speed or "
+         "noisy"},
         {"node\n", "t:1: \"node\" needs a name"},
         {node + "node A\n", "t:4: a second node named \"A\""},
         {node + "node B\n network 0002\n", "t:4: node \"B\" has no \"address\""},
