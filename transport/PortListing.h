@@ -10,7 +10,8 @@
 namespace transport {
 
 // Where the system's device tree is read: its own folders, or a tree a test builds in their
-// place.
+// place. (The records below give every member an initialiser, so that a brace list may leave
+// any of them out.)
 struct SystemRoots {
     std::string sys = "/sys";
     std::string dev = "/dev";
@@ -20,8 +21,8 @@ struct SystemRoots {
 // A program that has a port open, or holds the lock this program's driver takes on a port
 // it opens (flock), so that the driver would find the port busy.
 struct PortHolder {
-    int pid = 0;          // 0 when the system does not say
-    std::string command;  // its command name, as the system shows it
+    int pid = 0;               // 0 when the system does not say
+    std::string command = {};  // its command name, as the system shows it
     bool locks = false;
     bool operator==(const PortHolder&) const = default;
 };
@@ -37,42 +38,42 @@ struct PortAccess {
     State state = State::Free;
     // PermissionDenied: the device file's owner and group, by name where they have one, and
     // its permission bits.
-    std::string owner;
-    std::string group;
+    std::string owner = {};
+    std::string group = {};
     std::uint32_t mode = 0;
     // The programs that have the port open or locked, where the system lets this user see
     // them: its own programs, and every program's lock.
-    std::vector<PortHolder> holders;
+    std::vector<PortHolder> holders = {};
 
     bool mayOpen() const { return state == State::Free; }
 };
 
 // One serial port a device choice can name.
 struct PortRecord {
-    int index = -1;        // as a device index names it; -1 for another vendor's port
-    std::string path;      // e.g. /dev/ttyUSB0
-    std::string byIdPath;  // the stable name under /dev/serial/by-id that links to it, if any
+    int index = -1;             // as a device index names it; -1 for another vendor's port
+    std::string path = {};      // e.g. /dev/ttyUSB0
+    std::string byIdPath = {};  // the stable name under /dev/serial/by-id that links to it, if any
     int usbVendorId = -1;
     int usbProductId = -1;
-    std::string serialNumber;
-    std::string manufacturer;
-    std::string description;  // the product's name, as the adapter gives it
-    PortAccess access;
+    std::string serialNumber = {};
+    std::string manufacturer = {};
+    std::string description = {};  // the product's name, as the adapter gives it
+    PortAccess access = {};
 };
 
 // The chip maker's driver library, as far as it can be seen without opening a device.
 struct LibraryReport {
-    std::string name;
+    std::string name = {};
     bool loads = false;  // loaded, with every function the driver needs
     // The devices it reports; none when it has no count call or the count failed.
-    std::optional<std::uint32_t> deviceCount;
+    std::optional<std::uint32_t> deviceCount = {};
 };
 
 struct PortListing {
     // The chip maker's ports first, in the order device indices count them, then the other
     // vendors' USB serial ports by name, which only a path reaches.
-    std::vector<PortRecord> ports;
-    LibraryReport library;
+    std::vector<PortRecord> ports = {};
+    LibraryReport library = {};
 };
 
 // Every candidate device and the library's report. Writes nothing to any device and opens
