@@ -117,23 +117,4 @@ TEST(DongleHolderTest, ATtyMeansTheKernelsDriverADeviceWithoutOneTheLibrary) {
     }
 }
 
-TEST(PortAccessTest, SaysWhatKeepsThisUserOut) {
-    using State = PortAccess::State;
-    const std::pair<PortAccess, const char*> cases[] = {
-        {{}, "free"},
-        {{.state = State::Missing},
-         "missing: the system lists it, but its device file is not there"},
-        {{.state = State::PermissionDenied, .owner = "root", .group = "dialout", .mode = 0660},
-         "permission denied: owner root, group dialout, mode 0660"},
-        {{.state = State::Busy, .holders = {{4242, "minicom", false}}},
-         "in use by minicom (pid 4242)"},
-        {{.state = State::Busy,
-          .holders = {{4242, "minicom", false}, {4343, "qor-comm-fix-cli", true}}},
-         "in use by minicom (pid 4242), qor-comm-fix-cli (pid 4343, holds its lock)"},
-        {{.state = State::Busy, .holders = {{0, "", true}}},
-         "in use by a program (holds its lock)"},
-    };
-    for (const auto& [access, text] : cases) EXPECT_EQ(describeAccess(access), text);
-}
-
 }  // namespace

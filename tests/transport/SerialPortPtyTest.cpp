@@ -363,32 +363,6 @@ TEST(SerialPortPtyTest, AnIndexOrAPathReachesThePortItNames) {
     });
 }
 
-TEST(SerialPortPtyTest, ANameThatReachesNoPortListsThePortsThere) {
-    runOverThePty([](int) {
-        const std::vector<std::string> chipPorts = {"0 /dev/ttyUSB1", "1 /dev/ttyUSB10"};
-        const std::vector<std::string> allPorts = {"0 /dev/ttyUSB1", "1 /dev/ttyUSB10",
-                                                   "/dev/ttyUSB0"};
-        const struct {
-            DeviceChoice choice;
-            DriverError failure;
-        } cases[] = {
-            {DeviceChoice::ofIndex(2), {DriverError::Cause::NoSuchDevice, 0, "2", chipPorts}},
-            {DeviceChoice::ofPath("/dev/ttyUSB7"),
-             {DriverError::Cause::NoSuchDevice, 0, "/dev/ttyUSB7", allPorts}},
-        };
-        SteadyClock clock;
-        int step = 1;
-        for (const auto& c : cases) {
-            const auto drivers = driversFor(c.choice, "/nonexistent/libftd2xx.so");
-            PortFactory factory(drivers, clock, Settings{});
-            OpenedPort opened(factory, c.choice.index());
-            if (opened.poller || opened.failure != c.failure) return step;
-            ++step;
-        }
-        return 0;
-    });
-}
-
 // The listing finds the program that holds the port, by its name and pid, and the driver
 // then finds the port busy.
 TEST(SerialPortPtyTest, TheListingNamesTheProgramThatHoldsAPort) {
