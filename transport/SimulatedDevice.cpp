@@ -70,6 +70,11 @@ void SimulatedDevice::setPeer(DevicePeer* peer) {
     peer_ = peer;
 }
 
+void SimulatedDevice::setDeviceIndex(int index) {
+    std::lock_guard lock(mutex_);
+    deviceIndex_ = index;
+}
+
 void SimulatedDevice::setFault(DeviceFault fault, bool on) {
     const unsigned bit = 1u << static_cast<unsigned>(fault);
     std::lock_guard lock(mutex_);
@@ -140,7 +145,12 @@ DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
     std::unique_lock lock(mutex_);
     recordCall("open " + std::to_string(deviceIndex));
     *handle = nullptr;
-    if (deviceIndex != 0 || now >= vanishAtMs_) return {DriverError::Cause::NoDevice, 0, {}};
+    if (now >= vanishAtMs_) return {DriverError::Cause::NoDevice, 0, {}};
+    if (deviceIndex != deviceIndex_)
+        return {DriverError::Cause::NoSuchDevice,
+                0,
+                std::to_string(deviceIndex),
+                {std::to_string(deviceIndex_) + " (the simulated device)"}};
     if (faulty(DeviceFault::Open)) return openError_;
     open_ = true;
     *handle = this;

@@ -95,6 +95,9 @@ public:
     explicit SimulatedDevice(Clock& clock);
 
     void setPeer(DevicePeer* peer);
+    // The index this device answers to, 0 unless set; an open of another index finds no
+    // such device.
+    void setDeviceIndex(int index);
     DeviceLine& line() { return line_; }
 
     void setFault(DeviceFault fault, bool on = true);
@@ -142,6 +145,7 @@ private:
     DeviceLine line_;
     mutable std::mutex mutex_;
     DevicePeer* peer_ = nullptr;
+    int deviceIndex_ = 0;
     unsigned faults_ = 0;  // one bit per DeviceFault
     DriverError openError_{DriverError::Cause::IoError, 0, {}};
     std::int64_t vanishAtMs_ = kNever;
