@@ -23,7 +23,7 @@ constexpr int kSleepSliceMs = 20;
 TurbineSearch::TurbineSearch(ProcessObjects& objects, NodeListener& listener)
     : objects_(objects), listener_(listener) {}
 
-void TurbineSearch::run() {
+void TurbineSearch::run(Listening listening) {
     clearFound();
     radio::LocalCommandSender local(objects_.commandLink);
     transport::ByteBuffer parameters;
@@ -31,7 +31,17 @@ void TurbineSearch::run() {
     parameters.appendNumber(kChannelParameter, 1);
     local.sendWithParameters(parameters.view());
     pause(kBeforeDiscoveryMs);
-    local.discoverNodes(kDiscoveryUnitMs);
+    switch (listening) {
+        case Listening::UntilQuiet:
+            local.discoverNodes(kDiscoveryUnitMs);
+            break;
+        case Listening::UntilTargetOrEnd:
+            local.discoverNodes(kDiscoveryUnitMs, [this] { return !found(); });
+            break;
+        case Listening::WholeTime:
+            local.discoverNodes(kDiscoveryUnitMs, [] { return true; });
+            break;
+    }
     pause(kAfterDiscoveryMs);
 }
 

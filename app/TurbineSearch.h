@@ -47,9 +47,20 @@ public:
     bool found() const { return found_.load(std::memory_order_acquire); }
     void clearFound() { found_.store(false, std::memory_order_release); }
 
+    // How long the search's node discovery listens.
+    enum class Listening {
+        // Until 600 ms pass without an answer, as the dialog's search does.
+        UntilQuiet,
+        // As UntilQuiet once the target has answered; while it has not, to the end of the
+        // discovery time, so that a turbine whose radio answers late is not reported missing.
+        UntilTargetOrEnd,
+        // To the end of the discovery time at least: for a survey of every node in reach.
+        WholeTime,
+    };
+
     // Clears found, then "cb" with 2, 800 ms, node discovery, 100 ms. The reports reach the
     // listener as they arrive. Its results are not looked at: the reports are what counts.
-    void run();
+    void run(Listening listening = Listening::UntilQuiet);
 
     // Waits up to ms for the target to report again, in 500 ms waits that each end early on
     // a node announcement; clears found first and answers it.

@@ -6,6 +6,8 @@ namespace cli {
 
 namespace {
 
+using Listening = app::TurbineSearch::Listening;
+
 Outcome outcomeOf(app::FixOutcome outcome) {
     switch (outcome) {
         case app::FixOutcome::SpeedCorrect:
@@ -79,7 +81,7 @@ const RunReport& CommandRun::report() {
 
 Outcome CommandRun::scan() {
     report_.command = Command::Scan;
-    search(0);
+    search(0, Listening::WholeTime);
     if (stopped()) return finish(Outcome::Interrupted);
     return finish(nodes_.rows().empty() ? Outcome::NotFound : Outcome::Listed);
 }
@@ -87,7 +89,7 @@ Outcome CommandRun::scan() {
 Outcome CommandRun::fix(std::int32_t target) {
     report_.command = Command::Fix;
     report_.target = target;
-    search(target);
+    search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
     report_.speedRead = result.speedRead;
@@ -99,7 +101,7 @@ Outcome CommandRun::fix(std::int32_t target) {
 Outcome CommandRun::check(std::int32_t target) {
     report_.command = Command::Check;
     report_.target = target;
-    search(target);
+    search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const CheckRow row = checkSelected(*report_.node);
     report_.speedRead = row.speed;
@@ -110,7 +112,7 @@ Outcome CommandRun::check(std::int32_t target) {
 Outcome CommandRun::checkAll() {
     report_.command = Command::Check;
     report_.all = true;
-    search(0);
+    search(0, Listening::WholeTime);
     if (stopped()) return finish(Outcome::Interrupted);
     std::vector<NodeRow> turbines;
     for (const NodeRow& row : nodes_.rows()) {
@@ -131,10 +133,10 @@ Outcome CommandRun::checkAll() {
     return finish(outcome);
 }
 
-void CommandRun::search(std::int32_t target) {
+void CommandRun::search(std::int32_t target, Listening listening) {
     view_.searching(target);
     search_.setTarget(target);
-    search_.run();
+    search_.run(listening);
 }
 
 std::optional<Outcome> CommandRun::missingTarget() {

@@ -39,7 +39,7 @@ public:
 
 private:
     // Searches for target (0: for every node) and keeps every node that reports.
-    void search(std::int32_t target);
+    void search(std::int32_t target, app::TurbineSearch::Listening listening);
     // After a search for a target: nothing when it was found, else how the command ends.
     std::optional<Outcome> missingTarget();
     CheckRow checkSelected(const NodeRow& turbine);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <string_view>
 #include <utility>
 
 #include "cli/ExitCodes.h"
@@ -93,10 +94,8 @@ public:
             return {CommandLine::Action::Print, app_.help()};
         } catch (const CLI::CallForVersion& version) {
             return {CommandLine::Action::Print, std::string(version.what()) + "\n"};
-        } catch (const CLI::ExtrasError&) {
-            return {CommandLine::Action::UsageError, unexpected(args)};
         } catch (const CLI::ParseError& error) {
-            return {CommandLine::Action::UsageError, error.what()};
+            return {CommandLine::Action::UsageError, whatIsWrong(error, args)};
         }
         if (help_->parsed()) return helpOn(helpTopic_);
         for (const auto& [command, name] : commands_) {
@@ -210,20 +209,32 @@ private:
         return {};
     }
 
-    // A word that no option or command takes, named; with the likely slip when a word that
-    // is no command follows --sim: the scenario that --sim once took.
-    std::string unexpected(const std::vector<std::string>& args) const {
-        const std::vector<std::string> extras = app_.remaining(true);
-        const std::string word = extras.empty() ? std::string() : extras.front();
-        const std::string text = "unexpected argument \"" + word + "\"";
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& next = args[i];
-            if (args[i - 1] != "--sim" || next.empty() || next[0] == '-' || isCommand(next))
-                continue;
-            return text + ": --sim takes no value; for the field in " + next +
-                   ", write --scenario " + next;
+    // CLI11's word for what is wrong, but a word no option or command takes is named as
+    // such; and the likeliest slip of all, the scenario that --sim once took (--sim FILE,
+    // --sim=FILE), is named with what to write now.
+    std::string whatIsWrong(const CLI::ParseError& error,
+                            const std::vector<std::string>& args) const {
+        std::string text = error.what();
+        if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+            const std::vector<std::string> extras = app_.remaining(true);
+            text =
+                "unexpected argument \"" + (extras.empty() ? std::string() : extras.front()) + "\"";
         }
-        return text;
+        const std::string scenario = scenarioAfterSim(args);
+        if (scenario.empty()) return text;
+        if (text.find("sim was given") != std::string::npos) text = "--sim=" + scenario;
+        return text + ": --sim takes no value; for the field in " + scenario +
+               ", write --scenario " + scenario;
+    }
+
+    std::string scenarioAfterSim(const std::vector<std::string>& args) const {
+        constexpr std::string_view kSimWithValue = "--sim=";
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i].starts_with(kSimWithValue)) return args[i].substr(kSimWithValue.size());
+            if (i == 0 || args[i - 1] != "--sim") continue;
+            if (!args[i].empty() && args[i][0] != '-' && !isCommand(args[i])) return args[i];
+        }
+        return {};
     }
 
     bool isCommand(const std::string& word) const {

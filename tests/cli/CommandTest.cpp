@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 
 #include "CliRig.h"
 
@@ -234,6 +235,115 @@ TEST(ScanTest, TableForPeople) {
     EXPECT_NE(run.out.find("5 nodes in reach."), std::string::npos);
 }
 
+// The inverter's reply comes behind a packet that is no reply, or only after the query's
+// wait has run out: either way the inverter answers, and nothing is changed.
+TEST(FixCommandTest, AReplyBehindAnotherPacketOrLateStillCounts) {
+    const char* const turbine = "node QOR123-7654321\n address 0013A20041C7F321\n network 7A21\n";
+    const struct {
+        const char* name;
+        const char* settings;
+    } rows[] = {
+        {"refused-first.txt", " reply-chunk 3\n fault packet-before-reply\n"},
+        {"slow-inverter.txt", " inverter-delay 1830\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string field = writeTempFile(row.name, std::string(turbine) + row.settings);
+        const CliResult run = runCli({"fix", "7654321", "--json", "--sim", "--scenario", field});
+        ASSERT_TRUE(run.jsonValid) << run.out;
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.json.at("outcome"), "speed-correct");
+        EXPECT_EQ(statusTexts(run.json.at("statuses")),
+                  (std::vector<std::string>{"Scanning", "Communication speed is correct."}));
+        // "cb" 2, "ND", the "bd" read, one transmission of the query.
+        ASSERT_EQ(run.writes.size(), 4u);
+        EXPECT_EQ(run.writes[2].bytes,
+                  testsupport::hex("7E 00 0F 17 03 00 13 A2 00 41 C7 F3 21 7A 21 00 62 64 B3"));
+        EXPECT_EQ(run.writes[3].bytes[kTypeAt], 0x10);
+    }
+}
+
+// Four turbines whose radios answer discovery a second apart; 7654321's inverter does not
+// answer at its radio's setting.
+const char* const kSpreadAnswers = R"(
+node QOR123-7654318
+  address 0013A20041C7F318
+  network 1318
+  nd-delay 400
+node QOR123-7654321
+  address 0013A20041C7F321
+  network 7A21
+  inverter-speed 6
+  nd-delay 1400
+node QOR123-7654325
+  address 0013A20041C7F325
+  network 1325
+  nd-delay 2400
+node QOR123-7654330
+  address 0013A20041C7F330
+  network 1330
+  nd-delay 3400
+)";
+
+// "cb" 2, the pause, then the discovery time: what a search listens for at least when it
+// must hear every radio, or has not heard its turbine.
+constexpr std::int64_t kWholeSearchMs = 800 + 8800;
+
+// Answers a second apart are all heard: a survey checks every turbine, and a turbine whose
+// radio answers after a gap is found; one that never answers is reported missing only once
+// the discovery time is over.
+TEST(SearchTest, HearsRadiosThatAnswerLate) {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::size_t nodes;
+        std::size_t checked;
+        std::int64_t atLeastMs;
+    } rows[] = {
+        {{"check", "--all"}, 6, 4, 4, kWholeSearchMs},   {{"scan"}, 0, 4, 0, kWholeSearchMs},
+        {{"check", "7654330"}, 0, 4, 0, 800 + 3400},     {{"fix", "7654325"}, 0, 3, 0, 800 + 2400},
+        {{"check", "1234567"}, 3, 4, 0, kWholeSearchMs},
+    };
+    const std::string field = writeTempFile("spread-answers.txt", kSpreadAnswers);
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.args;
+        SCOPED_TRACE(args.back());
+        args.insert(args.end(), {"--json", "--sim", "--scenario", field});
+        const CliResult run = runCli(args);
+        ASSERT_TRUE(run.jsonValid) << run.out;
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        EXPECT_EQ(run.json.at("nodes").size(), row.nodes);
+        EXPECT_GE(run.json.at("durationMs"), row.atLeastMs);
+        EXPECT_EQ(run.remoteChanges(), std::vector<std::string>{});
+        const Json& turbines = run.json.at("turbines");
+        ASSERT_EQ(turbines.size(), row.checked);
+        for (const Json& turbine : turbines) {
+            const bool broken = turbine.at("node").at("name") == "QOR123-7654321";
+            EXPECT_EQ(turbine.at("outcome"), broken ? "unable-to-comm" : "speed-correct");
+        }
+    }
+}
+
+// Forty radios answer discovery at the same moment: far more than one read takes, so the
+// reads cut answers in two.
+TEST(ScanTest, ListsFortyRadiosThatAnswerAtOnce) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+        char node[160];
+        std::snprintf(node, sizeof node,
+                      "node QOR123-76500%02d\n address 0013A200400000%02X\n network 10%02X\n"
+                      " nd-delay 500\n",
+                      i, i, i);
+        text += node;
+    }
+    const CliResult run =
+        runCli({"scan", "--json", "--sim", "--scenario", writeTempFile("forty.txt", text)});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.json.at("nodes").size(), 40u);
+    EXPECT_EQ(run.err, "");
+}
+
 // Not found: said so, with what did answer, and nothing sent to any remote radio.
 TEST(FixCommandTest, TurbineNotFoundListsWhatAnswered) {
     const CliResult json = runCli({"fix", "1234567", "--sim", "--json"});
@@ -257,17 +367,22 @@ TEST(InterruptTest, NothingIsWrittenAfterCtrlC) {
     struct Case {
         const char* when;
         std::int64_t atMs;
+        std::vector<std::string> command = {"fix", "7654321"};
     };
-    // On the built-in field: discovery; the first inverter test; the wait after "fr".
-    for (const Case& c :
-         {Case{"searching", 1500}, Case{"testing", 4000}, Case{"waiting for the radio", 12000}}) {
+    // On the built-in field: discovery; the first inverter test; the wait after "fr"; the
+    // discovery of a scan, and one listening on for a turbine not heard by the first gap.
+    for (const Case& c : {Case{"searching", 1500}, Case{"testing", 4000},
+                          Case{"waiting for the radio", 12000}, Case{"scanning", 1500, {"scan"}},
+                          Case{"listening for a missing turbine", 5000, {"check", "1234567"}}}) {
         SCOPED_TRACE(c.when);
         InterruptingClock clock(c.atMs);
         std::size_t written = 0;
         std::size_t writtenBeforeSignal = 0;
         clock.beforeRaise = [&] { writtenBeforeSignal = written; };
+        std::vector<std::string> args = c.command;
+        args.insert(args.end(), {"--sim", "--json"});
         const CliResult run = runCli(
-            {"fix", "7654321", "--sim", "--json"}, [&](const Bytes&) { ++written; }, &clock);
+            args, [&](const Bytes&) { ++written; }, &clock);
         ASSERT_TRUE(run.jsonValid) << run.out;
         EXPECT_EQ(run.exitCode, 130);
         EXPECT_EQ(run.json.at("outcome"), "interrupted");

@@ -95,6 +95,9 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
          "field.txt, write --scenario field.txt"},
         {{"fix", "--sim", "field.txt", "7654321"},
          "unexpected argument \"7654321\": --sim takes no value; for the field in field.txt"},
+        {{"fix", "7654321", "--sim=field.txt"},
+         "--sim=field.txt: --sim takes no value; for the field in field.txt, write --scenario "
+         "field.txt"},
         {{"fix", "7654321", "--time-scale", "20"}, "--time-scale goes with --sim only"},
         {{"fix", "7654321", "--scenario", "field.txt"}, "--scenario goes with --sim only"},
         {{"fix", "7654321", "--sim", "--time-scale", "0"},
