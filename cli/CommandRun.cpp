@@ -40,6 +40,22 @@ Outcome outcomeOf(app::SpeedCheck::Result result) {
     return Outcome::Interrupted;
 }
 
+// Whether the inverter answered at the fix's last test; none when the fix ended without one.
+std::optional<bool> inverterAnswersAfter(app::FixOutcome outcome) {
+    switch (outcome) {
+        case app::FixOutcome::SpeedCorrect:
+        case app::FixOutcome::SpeedFixed:
+            return true;
+        case app::FixOutcome::Unable:
+            return false;
+        case app::FixOutcome::QueryFailed:
+        case app::FixOutcome::LostLink:
+        case app::FixOutcome::Stopped:
+            break;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CommandRun::CommandRun(app::ProcessObjects& objects, RunView& view, std::int64_t startMs)
@@ -78,6 +94,7 @@ Outcome CommandRun::fix(std::int32_t target) {
     const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
     report_.speedRead = result.speedRead;
     report_.speedsWritten = result.speedsWritten;
+    report_.inverterAnswers = inverterAnswersAfter(result.outcome);
     return finish(outcomeOf(result.outcome));
 }
 
@@ -147,7 +164,7 @@ CheckRow CommandRun::checkSelected(const NodeRow& turbine) {
         result.result == app::SpeedCheck::Result::NoAnswer)
         row.inverterAnswers = result.result == app::SpeedCheck::Result::Answers;
     row.outcome = outcomeOf(result.result);
-    row.ms = elapsedMs() - begun;
+    row.durationMs = elapsedMs() - begun;
     return row;
 }
 
@@ -166,9 +183,7 @@ void CommandRun::onNodeReport(const app::NodeReport& report, bool isTarget) {
     const NodeRow* row = nodes_.add(report);
     // Kept apart from the table, which a flood of made-up nodes may have filled.
     if (isTarget) {
-        target_ = row ? *row
-                      : NodeRow{report.address, report.network, std::string(report.name),
-                                report.turbine, 1};
+        target_ = row ? *row : rowOf(report);
     }
     if (nodes_.rows().size() != before) view_.nodesSoFar(nodes_.rows().size());
 }

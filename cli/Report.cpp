@@ -7,23 +7,27 @@ int exitCodeOf(Outcome outcome) {
         case Outcome::SpeedCorrect:
         case Outcome::SpeedFixed:
         case Outcome::Listed:
-            return 0;
+            return kExitOk;
         case Outcome::NoRadio:
-            return 1;
+            return kExitNoRadio;
         case Outcome::UsageError:
             return kExitUsage;
         case Outcome::NotFound:
-            return 3;
+            return kExitNotFound;
         case Outcome::QueryFailed:
-            return 4;
+            return kExitQueryFailed;
         case Outcome::LostLink:
-            return 5;
+            return kExitLostLink;
         case Outcome::Unable:
-            return 6;
+            return kExitUnable;
         case Outcome::Interrupted:
             return kExitInterrupted;
     }
     return kExitInterrupted;
+}
+
+int exitCodeOf(const RunReport& report) {
+    return report.traceError ? kExitUsage : exitCodeOf(report.outcome);
 }
 
 const char* nameOf(Outcome outcome) {

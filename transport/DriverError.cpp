@@ -30,9 +30,12 @@ std::string DriverError::describe() const {
             return "No USB serial adapter of vendor 0x0403 is plugged in. Plug in the radio "
                    "dongle, then start the program again.";
         case Cause::PermissionDenied:
+            // The package's udev rule serves the person at the desktop only; a login over
+            // SSH or at a console needs the group that owns the serial ports.
             return "Permission denied on " + orDefault(name, "the dongle's serial port") +
-                   ". Install the qor-comm-fix package, or join the dialout group and log in "
-                   "again; then plug the dongle in again.";
+                   ". At the desktop: install the qor-comm-fix package, then plug the dongle in "
+                   "again. Over SSH or at a console: join the dialout group (sudo adduser $USER "
+                   "dialout), then log in again.";
         case Cause::PortBusy:
             return orDefault(name, "The dongle's serial port") +
                    " is in use by another program. Close that program, then start this one "

@@ -95,6 +95,9 @@ std::vector<Bytes> bytesOf(const std::vector<transport::WriteRecord>& writes) {
 
 std::string scenario(const char* file) { return std::string(QOR_SCENARIO_DIR) + "/" + file; }
 
+// The options that put the program in front of the field in a scenario file.
+std::vector<std::string> onField(const std::string& path) { return {"--sim", "--scenario", path}; }
+
 // The dongle pulled out while the fix tests the inverter: the run ends with a lost link.
 const char* const kPulledDongle =
     "device vanishes-at 5000\n"
@@ -103,7 +106,7 @@ const char* const kPulledDongle =
 struct RunCase {
     const char* name;
     std::vector<std::string> args;
-    std::string sim;  // the field the run is recorded on: --sim and this
+    std::vector<std::string> field;  // the options of the field the run is recorded on
     int exitCode;
     std::string scenarioText = "";  // else a scenario of this text
 };
@@ -116,9 +119,10 @@ TEST_P(ReplayRunTest, ReplaysToTheSameOutputFramesAndExitCode) {
     const RunCase& c = GetParam();
     const std::string trace = ::testing::TempDir() + "replay-" + c.name + ".trace";
     std::vector<std::string> recordArgs = c.args;
-    recordArgs.push_back(c.scenarioText.empty()
-                             ? c.sim
-                             : "--sim=" + writeTempFile("replay-scenario.txt", c.scenarioText));
+    const std::vector<std::string> field =
+        c.scenarioText.empty() ? c.field
+                               : onField(writeTempFile("replay-scenario.txt", c.scenarioText));
+    recordArgs.insert(recordArgs.end(), field.begin(), field.end());
     recordArgs.push_back("--trace");
     recordArgs.push_back(trace);
     const CliResult recorded = runCli(recordArgs);
@@ -143,13 +147,13 @@ TEST_P(ReplayRunTest, ReplaysToTheSameOutputFramesAndExitCode) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, ReplayRunTest,
     ::testing::Values(
-        RunCase{"FixOnTheBuiltInField", {"fix", "7654321"}, "--sim", 0},
-        RunCase{"Scan", {"scan"}, "--sim", 0},
-        RunCase{"CrowdedField", {"fix", "7654321"}, "--sim=" + scenario("crowded-field.txt"), 0},
-        RunCase{"FailedQuery", {"fix", "7654321"}, "--sim=" + scenario("failed-query.txt"), 4},
-        RunCase{"LostLink", {"fix", "7654321"}, "--sim=" + scenario("lost-link.txt"), 5},
-        RunCase{"NoRadio", {"fix", "7654321"}, "--sim=" + scenario("no-radio.txt"), 1},
-        RunCase{"PulledDongle", {"fix", "7654321"}, "", 5, kPulledDongle}),
+        RunCase{"FixOnTheBuiltInField", {"fix", "7654321"}, {"--sim"}, 0},
+        RunCase{"Scan", {"scan"}, {"--sim"}, 0},
+        RunCase{"CrowdedField", {"fix", "7654321"}, onField(scenario("crowded-field.txt")), 0},
+        RunCase{"FailedQuery", {"fix", "7654321"}, onField(scenario("failed-query.txt")), 4},
+        RunCase{"LostLink", {"fix", "7654321"}, onField(scenario("lost-link.txt")), 5},
+        RunCase{"NoRadio", {"fix", "7654321"}, onField(scenario("no-radio.txt")), 1},
+        RunCase{"PulledDongle", {"fix", "7654321"}, {}, 5, kPulledDongle}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // The recording's lines, each with its line end.
