@@ -1,4 +1,5 @@
 // qor-comm-fix-sim: the same application in front of a simulated turbine field.
+#include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ProcessObjects.h"
 #include "app/QtDialogHost.h"
@@ -18,55 +20,73 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: qor-comm-fix-sim [--scenario FILE] [--time-scale FACTOR] [--screenshot PNG]\n"
-    "  --scenario FILE      the field to simulate (default: the built-in field)\n"
-    "  --time-scale FACTOR  run the field's clock FACTOR times faster than real time\n"
-    "                       (0.01 to 1000)\n"
-    "  --screenshot PNG     save the dialog as it first shows to PNG, then close it\n";
+constexpr const char* kProgram = "qor-comm-fix-sim";
 constexpr int kExitUsage = 2;
 
 struct Options {
     std::string scenario;
-    double timeScale = 1.0;
+    std::string timeScale;
     std::string screenshot;
 };
 
-bool parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) return false;
-        const char* value = argv[++i];
-        if (option == "--scenario") {
-            options.scenario = value;
-        } else if (option == "--time-scale") {
-            if (!sim::parseTimeScale(value, options.timeScale)) return false;
-        } else if (option == "--screenshot") {
-            options.screenshot = value;
-        } else {
-            return false;
-        }
-    }
-    return true;
+int usageError(const std::string& error) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, error.c_str(), kProgram);
+    return kExitUsage;
+}
+
+CLI::Validator timeScale() {
+    return CLI::Validator(
+        [](const std::string& value) -> std::string {
+            double factor = 0;
+            if (sim::parseTimeScale(value.c_str(), factor)) return {};
+            return "takes a number from 0.01 to 1000, not \"" + value + "\"";
+        },
+        "");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);  // before Qt, which needs a display
-            return 0;
-        }
-    }
-    QApplication application(argc, argv);  // takes Qt's own options out of argv
-    app::useClassicStyle(application);
+    // The program's own options, read before Qt starts, as the help needs no display.
+    // What they leave goes to Qt, which takes its own (-platform, -display, ...); anything
+    // neither takes is a usage error.
     Options options;
-    if (!parseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
+    CLI::App commandLine{"The Fix dialog in front of a simulated turbine field.", kProgram};
+    commandLine.set_help_flag("-h,--help", "print this help and exit");
+    commandLine
+        .add_option("--scenario", options.scenario, "the field to simulate (default: built-in)")
+        ->type_name("FILE");
+    commandLine
+        .add_option("--time-scale", options.timeScale,
+                    "run the field's clock FACTOR times faster (0.01 to 1000)")
+        ->check(timeScale())
+        ->type_name("FACTOR");
+    commandLine
+        .add_option("--screenshot", options.screenshot,
+                    "save the dialog as it first shows to PNG, then close it")
+        ->type_name("PNG");
+    commandLine.footer("Qt's own options, such as -platform offscreen, pass to Qt.");
+    commandLine.get_formatter()->column_width(23);
+    commandLine.allow_extras();
+    try {
+        commandLine.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(commandLine.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        return usageError(error.what());
     }
+    std::vector<std::string> forQt = commandLine.remaining();
+    std::vector<char*> qtArgs{argv[0]};
+    for (std::string& arg : forQt) qtArgs.push_back(arg.data());
+    qtArgs.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgs.size()) - 1;
+    QApplication application(qtArgc, qtArgs.data());  // takes Qt's own options out
+    if (qtArgc > 1) return usageError("unexpected argument \"" + std::string(qtArgs[1]) + "\"");
+    app::useClassicStyle(application);
+    double factor = 1.0;
+    if (!options.timeScale.empty()) sim::parseTimeScale(options.timeScale.c_str(), factor);
+
     sim::Scenario scenario;
     std::string error;
     if (!sim::chooseScenario(options.scenario, scenario, error)) {
@@ -74,7 +94,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    const std::unique_ptr<transport::Clock> clock = sim::makeFieldClock(options.timeScale);
+    const std::unique_ptr<transport::Clock> clock = sim::makeFieldClock(factor);
     const transport::Settings& settings = transport::kBuildSettings;
     const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
     field->device().setRecording(false);  // a run may last all day; nothing reads the records

@@ -20,10 +20,12 @@ std::int32_t digitValue(std::string_view text, std::size_t maxDigits) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t turbineIdValue(std::string_view text) {
+std::string_view turbineIdDigitsPart(std::string_view text) {
     if (text.starts_with(kQorPrefix)) text.remove_prefix(std::min(kQorSkip, text.size()));
-    return digitValue(text);
+    return text;
 }
+
+std::int32_t turbineIdValue(std::string_view text) { return digitValue(turbineIdDigitsPart(text)); }
 
 std::int32_t targetOf(std::int32_t value) { return value % kTargetModulus; }
 

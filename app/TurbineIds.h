@@ -20,7 +20,11 @@ inline constexpr std::size_t kNameIdStart = 6;
 // signed number that wraps on overflow; at most maxDigits digits count. No digits give 0.
 std::int32_t digitValue(std::string_view text, std::size_t maxDigits = std::string_view::npos);
 
-// The value the operator typed: text starting "QOR" loses its first six characters.
+// The part of a typed ID whose digits count: text starting "QOR" loses its first six
+// characters.
+std::string_view turbineIdDigitsPart(std::string_view text);
+
+// The value the operator typed: the digits of turbineIdDigitsPart.
 std::int32_t turbineIdValue(std::string_view text);
 
 // An identifier value reduced to a target: the remainder by kTargetModulus, which keeps

@@ -65,6 +65,8 @@ public:
 
     void clear();
     void add(const NodeReport& report, Match match);
+    // No radio has answered as the turbine yet.
+    bool empty() const { return kept_.empty() && !overflowed_; }
     Verdict judge() const;
 
 private:

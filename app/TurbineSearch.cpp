@@ -26,7 +26,7 @@ constexpr int kSleepSliceMs = 20;
 TurbineSearch::TurbineSearch(ProcessObjects& objects, NodeListener& listener)
     : objects_(objects), listener_(listener) {}
 
-SearchResult TurbineSearch::run() {
+SearchResult TurbineSearch::run(Listening listening) {
     forget();
     phase_ = Phase::Searching;
     candidates_.clear();
@@ -36,7 +36,19 @@ SearchResult TurbineSearch::run() {
     parameters.appendNumber(kChannelParameter, 1);
     local.sendWithParameters(parameters.view());
     pause(kBeforeDiscoveryMs);
-    local.discoverNodes(kDiscoveryUnitMs);
+    switch (listening) {
+        case Listening::UntilQuiet:
+            local.discoverNodes(kDiscoveryUnitMs);
+            break;
+        case Listening::UntilTargetOrEnd:
+            // found is set only when the search ends: the target is heard once any radio
+            // has answered as it.
+            local.discoverNodes(kDiscoveryUnitMs, [this] { return candidates_.empty(); });
+            break;
+        case Listening::WholeTime:
+            local.discoverNodes(kDiscoveryUnitMs, [] { return true; });
+            break;
+    }
     pause(kAfterDiscoveryMs);
     const SearchResult result = judge();
     listener_.onSearchEnded(result);

@@ -67,10 +67,22 @@ public:
     // The turbine's 64-bit address, once taken.
     std::optional<std::uint64_t> turbine() const { return turbine_; }
 
+    // How long the search's node discovery listens.
+    enum class Listening {
+        // Until 600 ms pass without an answer, as the dialog's search does.
+        UntilQuiet,
+        // As UntilQuiet once a radio has answered as the target; while none has, to the end
+        // of the discovery time, so that a turbine whose radio answers late is not reported
+        // missing.
+        UntilTargetOrEnd,
+        // To the end of the discovery time at least: for a survey of every node in reach.
+        WholeTime,
+    };
+
     // Lets go of the turbine, then "cb" with 2, 800 ms, node discovery, 100 ms, and judges
     // the radios that answered as the turbine: exactly one is taken. The listener hears the
     // reports as they arrive and then the result, which is also answered.
-    SearchResult run();
+    SearchResult run(Listening listening = Listening::UntilQuiet);
 
     // Waits for the turbine's radio to come back after a restart: until it identifies itself
     // (a node identification from its address) or ms have passed on the clock. Other radios'

@@ -7,6 +7,8 @@ namespace cli {
 
 namespace {
 
+using Listening = app::TurbineSearch::Listening;
+
 Outcome outcomeOf(app::FixOutcome outcome) {
     switch (outcome) {
         case app::FixOutcome::SpeedCorrect:
@@ -43,6 +45,31 @@ Outcome outcomeOf(app::SpeedCheck::Result result) {
     return Outcome::Interrupted;
 }
 
+// Whether the inverter answered at the fix's last test; none when the fix ended without one.
+std::optional<bool> inverterAnswersAfter(app::FixOutcome outcome) {
+    switch (outcome) {
+        case app::FixOutcome::SpeedCorrect:
+        case app::FixOutcome::SpeedFixed:
+            return true;
+        case app::FixOutcome::Unable:
+            return false;
+        case app::FixOutcome::QueryFailed:
+        case app::FixOutcome::LostLink:
+        case app::FixOutcome::DongleGone:
+        case app::FixOutcome::Stopped:
+            break;
+    }
+    return std::nullopt;
+}
+
+// The row of a radio the search judged, for one the node table had no room for.
+NodeRow candidateRow(const app::Candidate& radio) {
+    NodeRow row = rowOf(
+        app::NodeReport{radio.address, radio.network, radio.name, app::nodeNameTarget(radio.name)});
+    row.reports = radio.reports;
+    return row;
+}
+
 }  // namespace
 
 CommandRun::CommandRun(app::ProcessObjects& objects, RunView& view, std::int64_t startMs)
@@ -68,24 +95,25 @@ const RunReport& CommandRun::report() {
 
 Outcome CommandRun::scan() {
     report_.command = Command::Scan;
-    search({});
+    search({}, Listening::WholeTime);
     if (const std::optional<Outcome> cut = cutShort()) return finish(*cut);
     return finish(nodes_.rows().empty() ? Outcome::NotFound : Outcome::Listed);
 }
 
 Outcome CommandRun::fix(const app::SearchTarget& target) {
     report_.command = Command::Fix;
-    search(target);
+    search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
     report_.speedRead = result.speedRead;
     report_.speedsWritten = result.speedsWritten;
+    report_.inverterAnswers = inverterAnswersAfter(result.outcome);
     return finish(outcomeOf(result.outcome));
 }
 
 Outcome CommandRun::check(const app::SearchTarget& target) {
     report_.command = Command::Check;
-    search(target);
+    search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const CheckRow row = checkSelected(*report_.node);
     report_.speedRead = row.speed;
@@ -96,7 +124,7 @@ Outcome CommandRun::check(const app::SearchTarget& target) {
 Outcome CommandRun::checkAll() {
     report_.command = Command::Check;
     report_.all = true;
-    search({});
+    search({}, Listening::WholeTime);
     if (const std::optional<Outcome> cut = cutShort()) return finish(*cut);
     std::vector<NodeRow> turbines;
     for (const NodeRow& row : nodes_.rows()) {
@@ -120,12 +148,12 @@ Outcome CommandRun::checkAll() {
     return finish(outcome);
 }
 
-void CommandRun::search(const app::SearchTarget& target) {
+void CommandRun::search(const app::SearchTarget& target, Listening listening) {
     if (target.number != 0) report_.target = target.number;
     report_.targetAddress = target.address;
     view_.searching(target);
     search_.setTarget(target);
-    search_.run();
+    search_.run(listening);
 }
 
 std::optional<Outcome> CommandRun::missingTarget() {
@@ -133,9 +161,7 @@ std::optional<Outcome> CommandRun::missingTarget() {
     if (searched_.verdict == app::SearchResult::Verdict::Ambiguous) {
         for (const app::Candidate& radio : searched_.radios) {
             const NodeRow* row = nodes_.find(radio.address);
-            report_.candidates.push_back(row ? *row
-                                             : NodeRow{radio.address, radio.network, radio.name,
-                                                       std::nullopt, radio.reports});
+            report_.candidates.push_back(row ? *row : candidateRow(radio));
         }
         return Outcome::Ambiguous;
     }
@@ -143,9 +169,7 @@ std::optional<Outcome> CommandRun::missingTarget() {
     const app::Candidate& turbine = searched_.radios.front();
     // Kept apart from the table, which a flood of made-up nodes may have filled.
     const NodeRow* row = nodes_.find(turbine.address);
-    report_.node = row ? *row
-                       : NodeRow{turbine.address, turbine.network, turbine.name,
-                                 app::nodeNameTarget(turbine.name), turbine.reports};
+    report_.node = row ? *row : candidateRow(turbine);
     std::size_t others = 0;
     for (const NodeRow& node : nodes_.rows()) {
         if (node.address != turbine.address) ++others;
@@ -167,7 +191,7 @@ CheckRow CommandRun::checkSelected(const NodeRow& turbine) {
         result.result == app::SpeedCheck::Result::NoAnswer)
         row.inverterAnswers = result.result == app::SpeedCheck::Result::Answers;
     row.outcome = outcomeOf(result.result);
-    row.ms = elapsedMs() - begun;
+    row.durationMs = elapsedMs() - begun;
     return row;
 }
 

@@ -39,7 +39,7 @@ public:
 
 private:
     // Searches for target (none: for every node) and keeps every node that reports.
-    void search(const app::SearchTarget& target);
+    void search(const app::SearchTarget& target, app::TurbineSearch::Listening listening);
     // After a search for a target: nothing when it was found, else how the command ends.
     std::optional<Outcome> missingTarget();
     // The link can no longer be used: Interrupted or DongleGone.

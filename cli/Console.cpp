@@ -82,7 +82,7 @@ void Console::status(const StatusEntry& entry) {
     if (surveying_)
         live(std::move(step));
     else
-        print(stamped(entry.ms, entry.text), std::move(step));
+        print(stamped(entry.atMs, entry.text), std::move(step));
 }
 
 void Console::surveying(const std::vector<NodeRow>& turbines) {
@@ -106,17 +106,20 @@ void Console::checked(const CheckRow& row) {
     const std::string inverter =
         row.inverterAnswers ? (*row.inverterAnswers ? "yes" : "no") : "not tested";
     print(checkLine(nameWidth_, printable(row.node.name), std::to_string(*row.node.turbine), bd,
-                    inverter, seconds(row.ms)));
+                    inverter, seconds(row.durationMs)));
 }
 
-void Console::finished(const RunReport& report) {
+void Console::finished(const RunReport& /*report*/) {
     if (live_) live_->end();
-    const std::string text = json_ ? reportJson(report) + "\n" : summary(report);
+}
+
+void Console::summarize(const RunReport& report) {
+    const std::string text = json_ ? reportJson(report) + "\n" : summaryText(report);
     std::fputs(text.c_str(), out_);
     std::fflush(out_);
 }
 
-std::string Console::summary(const RunReport& report) const {
+std::string Console::summaryText(const RunReport& report) const {
     const std::string took = " (" + seconds(report.durationMs) + ")\n";
     switch (report.outcome) {
         case Outcome::NoRadio:
@@ -180,9 +183,16 @@ std::string Console::survey(const RunReport& report) {
     std::size_t silent = 0;
     for (const CheckRow& row : report.checks) silent += row.outcome != Outcome::SpeedCorrect;
     const std::string count = std::to_string(report.checks.size());
+    std::string others;
+    for (const NodeRow& node : report.nodes) {
+        if (!node.turbine) others += (others.empty() ? "" : ", ") + printable(node.name);
+    }
+    if (!others.empty())
+        others = "Not checked, as their names carry no turbine number: " + others + ".\n";
     if (silent == 0)
-        return "Every inverter answers (" + count + " of " + count + "). Nothing was written.";
-    return std::to_string(silent) + " of " + count +
+        return others + "Every inverter answers (" + count + " of " + count +
+               "). Nothing was written.";
+    return others + std::to_string(silent) + " of " + count +
            " turbines need attention. Nothing was written.";
 }
 

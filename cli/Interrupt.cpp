@@ -3,26 +3,33 @@
 #include <atomic>
 #include <csignal>
 
+#include "cli/Platform.h"
 #include "radio/CommandLink.h"
 
 namespace cli {
 
 namespace {
 
-static_assert(std::atomic<bool>::is_always_lock_free &&
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
                   std::atomic<radio::CommandLink*>::is_always_lock_free,
               "the signal handler may only use lock-free atomics");
 
 std::atomic<radio::CommandLink*> interruptedLink{nullptr};
 std::atomic<bool> interruptedFlag{false};
+std::atomic<int> hangUp{0};
 
 using Handler = void (*)(int);
-Handler previousInt = SIG_DFL;
-Handler previousTerm = SIG_DFL;
+
+struct Handled {
+    int signal = 0;
+    Handler previous = SIG_DFL;
+};
+constexpr std::size_t kStopSignals = 3;  // Ctrl-C, SIGTERM and a hang-up
+Handled handled[kStopSignals];
 
 extern "C" void onInterrupt(int signal) {
-    // The next one takes the default action: a program that does not end is ended.
-    std::signal(signal, SIG_DFL);
+    // A program that does not end is ended by the next Ctrl-C or SIGTERM.
+    if (signal != hangUp.load(std::memory_order_acquire)) std::signal(signal, SIG_DFL);
     interruptedFlag.store(true, std::memory_order_release);
     if (radio::CommandLink* link = interruptedLink.load(std::memory_order_acquire))
         link->requestStop();
@@ -33,13 +40,21 @@ extern "C" void onInterrupt(int signal) {
 InterruptScope::InterruptScope(radio::CommandLink& link) {
     interruptedFlag.store(false, std::memory_order_release);
     interruptedLink.store(&link, std::memory_order_release);
-    previousInt = std::signal(SIGINT, onInterrupt);
-    previousTerm = std::signal(SIGTERM, onInterrupt);
+    hangUp.store(hangUpSignal(), std::memory_order_release);
+    const int signals[kStopSignals] = {SIGINT, SIGTERM, hangUpSignal()};
+    for (std::size_t i = 0; i < kStopSignals; ++i) {
+        handled[i] = Handled{signals[i], SIG_DFL};
+        if (signals[i] == 0) continue;
+        const Handler previous = std::signal(signals[i], onInterrupt);
+        if (previous == SIG_IGN) std::signal(signals[i], SIG_IGN);
+        handled[i].previous = previous == SIG_ERR ? SIG_DFL : previous;
+    }
 }
 
 InterruptScope::~InterruptScope() {
-    std::signal(SIGINT, previousInt == SIG_ERR ? SIG_DFL : previousInt);
-    std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
+    for (const Handled& entry : handled) {
+        if (entry.signal != 0) std::signal(entry.signal, entry.previous);
+    }
     interruptedLink.store(nullptr, std::memory_order_release);
 }
 

@@ -1,13 +1,16 @@
 #include "cli/LiveLine.h"
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "cli/Text.h"
 
 namespace cli {
 
-LiveLine::LiveLine(std::FILE* terminal, transport::Clock& clock, std::int64_t startMs, int redrawMs)
-    : terminal_(terminal), clock_(clock), startMs_(startMs) {
+LiveLine::LiveLine(std::FILE* terminal, transport::Clock& clock, std::int64_t startMs, int redrawMs,
+                   Columns columns)
+    : terminal_(terminal), clock_(clock), columns_(std::move(columns)), startMs_(startMs) {
     if (redrawMs > 0) redraws_ = std::thread(&LiveLine::redrawLoop, this, redrawMs);
 }
 
@@ -46,21 +49,29 @@ void LiveLine::redrawLoop(int redrawMs) {
     }
 }
 
+std::size_t LiveLine::width() const {
+    const int columns = columns_ ? columns_() : 0;
+    return static_cast<std::size_t>(std::max(columns > 0 ? columns : kDefaultColumns, 2) - 1);
+}
+
 void LiveLine::draw() {
     if (step_.empty()) return;
+    const std::size_t fits = width();
     std::string line = step_ + " (" + seconds(clock_.nowMs() - startMs_) + ")";
-    if (line.size() > kMaxWidth) line.resize(kMaxWidth);
-    const std::size_t width = line.size();
-    if (width < drawn_) line.append(drawn_ - width, ' ');
+    if (line.size() > fits) line.resize(fits);
+    const std::size_t shown = line.size();
+    // Spaces over the rest of a longer line drawn before.
+    const std::size_t cover = std::min(drawn_, fits);
+    if (shown < cover) line.append(cover - shown, ' ');
     std::fprintf(terminal_, "\r%s", line.c_str());
-    if (width < drawn_) std::fprintf(terminal_, "\r%s", line.substr(0, width).c_str());
+    if (shown < cover) std::fprintf(terminal_, "\r%s", line.substr(0, shown).c_str());
     std::fflush(terminal_);
-    drawn_ = width;
+    drawn_ = shown;
 }
 
 void LiveLine::erase() {
     if (drawn_ == 0) return;
-    std::fprintf(terminal_, "\r%s\r", std::string(drawn_, ' ').c_str());
+    std::fprintf(terminal_, "\r%s\r", std::string(std::min(drawn_, width()), ' ').c_str());
     std::fflush(terminal_);
     drawn_ = 0;
 }

@@ -15,14 +15,19 @@ namespace cli {
 // One line on the terminal that tells the step in progress and the time since the run
 // began, rewritten in place with a carriage return. A thread of its own redraws it while a
 // long wait runs; it touches nothing but the terminal. Cleared at the end.
+//
+// The line is cut to the terminal's width, asked at each drawing, less one column: a line
+// that reached the last column would wrap on some terminals, and each redraw would then
+// leave a copy behind.
 class LiveLine {
 public:
-    // The longest line drawn, so that it never wraps on a terminal of 80 columns.
-    static constexpr std::size_t kMaxWidth = 79;
+    // The terminal's width in columns, 0 when unknown; and the width taken then.
+    using Columns = std::function<int()>;
+    static constexpr int kDefaultColumns = 80;
 
     // redrawMs: real time between redraws while nothing happens; 0 draws only on show.
-    LiveLine(std::FILE* terminal, transport::Clock& clock, std::int64_t startMs,
-             int redrawMs = 250);
+    LiveLine(std::FILE* terminal, transport::Clock& clock, std::int64_t startMs, int redrawMs = 250,
+             Columns columns = {});
     ~LiveLine() { end(); }
     LiveLine(const LiveLine&) = delete;
     LiveLine& operator=(const LiveLine&) = delete;
@@ -39,9 +44,11 @@ private:
     void redrawLoop(int redrawMs);
     void draw();   // locked by caller
     void erase();  // locked by caller
+    std::size_t width() const;
 
     std::FILE* terminal_;
     transport::Clock& clock_;
+    const Columns columns_;
     const std::int64_t startMs_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -6,9 +6,11 @@
 #include "cli/Program.h"
 
 int main(int argc, char** argv) {
+    cli::keepStandardStreamsOpen();
     cli::ignoreBrokenPipes();
     const std::vector<std::string> args(argv + 1, argv + argc);
     cli::Context context;
     context.liveLine = cli::isTerminal(stderr);
+    context.terminalColumns = [] { return cli::terminalColumns(stderr); };
     return cli::runProgram(args, context);
 }

@@ -7,6 +7,12 @@
 
 namespace cli {
 
+NodeRow rowOf(const app::NodeReport& report) {
+    NodeRow row{report.address, report.network, std::string(report.name), report.turbine, 1};
+    if (row.turbine && *row.turbine <= 0) row.turbine.reset();
+    return row;
+}
+
 const NodeRow* NodeTable::add(const app::NodeReport& report) {
     auto row = std::find_if(rows_.begin(), rows_.end(),
                             [&](const NodeRow& r) { return r.address == report.address; });
@@ -15,12 +21,11 @@ const NodeRow* NodeTable::add(const app::NodeReport& report) {
             ++notKept_;
             return nullptr;
         }
-        row = rows_.insert(rows_.end(), NodeRow{report.address, 0, {}, {}, 0});
+        return &*rows_.insert(rows_.end(), rowOf(report));
     }
-    row->network = report.network;
-    row->name = std::string(report.name);
-    row->turbine = report.turbine;
-    ++row->reports;
+    const std::uint32_t reports = row->reports;
+    *row = rowOf(report);
+    row->reports = reports + 1;
     return &*row;
 }
 

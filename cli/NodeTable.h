@@ -9,6 +9,11 @@
 
 namespace cli {
 
+// A node's row for one report of it. The turbine is the number its name carries, when that
+// is one a search can be for: a name too short to carry one, or a value of 0 (a radio named
+// MET-MAST-NORTH), gives none.
+NodeRow rowOf(const app::NodeReport& report);
+
 // The nodes that reported, one row each, in order of their first report; a node is its
 // 64-bit address, and a later report of it updates its row. Any node in reach can send any
 // number of reports under made-up addresses, so the table keeps at most kMaxRows rows and
@@ -29,8 +34,8 @@ private:
     std::uint32_t notKept_ = 0;
 };
 
-// The table as the terminal shows it: NAME, ADDRESS, NETWORK, TURBINE (blank for a name too
-// short to carry one), the names made printable.
+// The table as the terminal shows it: NAME, ADDRESS, NETWORK, TURBINE (blank for none), the
+// names made printable.
 std::string formatNodeTable(const std::vector<NodeRow>& rows);
 
 }  // namespace cli

@@ -1,229 +1,272 @@
 #include "cli/Options.h"
 
-#include <optional>
+#include <CLI/CLI.hpp>
 
+#include <cctype>
+#include <string_view>
+#include <utility>
+
+#include "cli/ExitCodes.h"
+#include "cli/Version.h"
 #include "sim/SimulationSetup.h"
 
 namespace cli {
 
-const char* const kUsage =
-    "usage: qor-comm-fix-cli scan [OPTIONS]\n"
-    "       qor-comm-fix-cli fix ID|--address ADDRESS [OPTIONS]\n"
-    "       qor-comm-fix-cli check ID|--address ADDRESS|--all [OPTIONS]\n"
-    "\n"
-    "  scan        search the radio nodes in reach and list them\n"
-    "  fix ID      find turbine ID and fix its radio's serial speed until its inverter\n"
-    "              answers, as the Fix dialog does\n"
-    "  check ID    find turbine ID, read its radio's \"bd\" setting and test its inverter;\n"
-    "              writes nothing to the turbine's radio\n"
-    "  check --all the same for every node in reach whose name carries a turbine number\n"
-    "\n"
-    "options:\n"
-    "  --address ADDRESS    with fix or check: the turbine's radio by its 64-bit address,\n"
-    "                       16 hex digits as scan prints them, instead of an ID\n"
-    "  --json               print one JSON object at the end, and nothing else on stdout\n"
-    "  --trace FILE         write every byte read and written, with times, to FILE\n"
-    "  --sim [SCENARIO]     use a simulated field (default: the built-in one) instead of\n"
-    "                       the radio dongle\n"
-    "  --time-scale FACTOR  with --sim: run the field FACTOR times faster (0.01 to 1000)\n"
-    "  --help, -h           print this and exit\n"
-    "  --version            print the version and exit\n"
-    "\n"
-    "ID is read as the Turbine ID box reads it: \"QOR123-7654321\" or \"7654321\"; an ID\n"
-    "that is exactly a radio's name picks that radio alone.\n"
-    "Exit codes: 0 fixed or already correct, 1 no radio or radio dongle disconnected,\n"
-    "2 usage error, 3 turbine not found, 4 query failed, 5 lost link, 6 unable to\n"
-    "communicate, 7 more than one radio answers as the turbine, 130 interrupted.\n";
-
 namespace {
 
+constexpr const char* kProgram = "qor-comm-fix-cli";
+constexpr std::size_t kAddressDigits = 16;
+
+constexpr const char* kAbout =
+    "Finds a turbine's radio among the radios in reach, checks whether the turbine's\n"
+    "inverter answers over it, and fixes the radio's serial speed setting if not.";
+constexpr const char* kIdNote =
+    "ID: a turbine's number, one to seven digits (7654321), or a radio name that\n"
+    "reads as it (QOR123-7654321); an ID that is exactly a radio's name picks that\n"
+    "radio alone. fix and check --address ADDRESS pick a radio by its 64-bit address,\n"
+    "16 hex digits as scan lists it, in place of an ID.";
+constexpr const char* kCommandNote =
+    "The options of qor-comm-fix-cli --help (--json, --trace, --sim, ...) go before\n"
+    "or after the command.";
+
+std::string exitCodeList() {
+    std::string text = "Exit codes:";
+    for (const ExitCodeMeaning& entry : kExitCodes) {
+        const std::string code = std::to_string(entry.code);
+        text += "\n  " + std::string(4 - code.size(), ' ') + code + "  " + entry.meaning;
+    }
+    return text;
+}
+
+// A word starting with "-" where a file name is due is an option whose file was left out
+// (--trace --json): taken as a name, it would make a file named after the option.
+CLI::Validator fileNameCheck() {
+    return CLI::Validator(
+        [](const std::string& value) -> std::string {
+            if (value.empty()) return "needs a file name";
+            if (value[0] != '-') return {};
+            return "needs a file name, not \"" + value + "\" (for a file of that name, write ./" +
+                   value + ")";
+        },
+        "");
+}
+
+CLI::Validator timeScaleCheck() {
+    return CLI::Validator(
+        [](const std::string& value) -> std::string {
+            double factor = 0;
+            if (sim::parseTimeScale(value.c_str(), factor)) return {};
+            return "takes a number from 0.01 to 1000, not \"" + value + "\"";
+        },
+        "");
+}
+
+bool isAddress(const std::string& text) {
+    bool hex = text.size() == kAddressDigits;
+    for (const char c : text) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
+    return hex;
+}
+
+// The program's command line, defined with CLI11: global options that may stand before or
+// after the command, one subcommand per command. A command or a global option is a few
+// lines here.
 class Parser {
 public:
-    Parser(const std::vector<std::string>& args, Options& options, std::string& error)
-        : args_(args), options_(options), error_(error) {}
+    explicit Parser(Options& options) : options_(options) {
+        app_.set_help_flag("-h,--help", "print this help and exit");
+        app_.set_version_flag("--version", std::string(kProgram) + " " + programVersion(),
+                              "print the version and exit");
+        app_.fallthrough();  // a command's options it does not know are the program's
+        app_.require_subcommand(0, 1);
+        app_.footer(std::string(kIdNote) + "\n" + exitCodeList());
+        const auto formatter = app_.get_formatter();
+        formatter->column_width(23);
+        formatter->label("SUBCOMMAND", "COMMAND");
+        formatter->label("REQUIRED", "");
+        formatter->label("TEXT", "");
+        addGlobalOptions();
+        addCommands();
+    }
 
-    bool parse() {
-        bool optionsEnded = false;
-        for (next_ = 0; next_ < args_.size();) {
-            const std::string& arg = args_[next_++];
-            if (!optionsEnded && arg == "--") {
-                optionsEnded = true;
-            } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-                if (!option(arg)) return false;
-            } else if (!positional(arg)) {
-                return false;
-            }
+    CommandLine parse(const std::vector<std::string>& args) {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
+        try {
+            app_.parse(reversed);
+        } catch (const CLI::CallForHelp&) {
+            return {CommandLine::Action::Print, app_.help()};
+        } catch (const CLI::CallForVersion& version) {
+            return {CommandLine::Action::Print, std::string(version.what()) + "\n"};
+        } catch (const CLI::ParseError& error) {
+            return {CommandLine::Action::UsageError, whatIsWrong(error, args)};
         }
-        return options_.help || options_.version || complete();
+        if (help_->parsed()) return helpOn(helpTopic_);
+        for (const auto& [command, name] : commands_) {
+            if (command->parsed()) options_.command = name;
+        }
+        if (std::string problem = misuse(); !problem.empty())
+            return {CommandLine::Action::UsageError, std::move(problem)};
+        if (!timeScale_.empty()) sim::parseTimeScale(timeScale_.c_str(), options_.timeScale);
+        if (!address_.empty()) options_.address = std::stoull(address_, nullptr, 16);
+        return {CommandLine::Action::Run, {}};
     }
 
 private:
-    bool option(const std::string& arg) {
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        std::optional<std::string> inlineValue;
-        if (equals != std::string::npos) inlineValue = arg.substr(equals + 1);
-
-        if (name == "--help" || name == "-h") return flag(name, inlineValue, options_.help);
-        if (name == "--version") return flag(name, inlineValue, options_.version);
-        if (name == "--json") return flag(name, inlineValue, options_.json);
-        if (name == "--all") return flag(name, inlineValue, options_.all);
-        if (name == "--sim") {
-            options_.sim = true;
-            // The scenario is optional: the next argument is it only when it cannot be the
-            // command's own argument.
-            if (inlineValue) {
-                options_.scenario = *inlineValue;
-            } else if (next_ < args_.size() && !startsOption(args_[next_]) && !wantsPositional()) {
-                options_.scenario = args_[next_++];
-            }
-            return true;
-        }
-        if (name == "--address") {
-            std::string text;
-            if (!value(name, inlineValue, text)) return false;
-            if (!parseAddress(text))
-                return fail(
-                    "--address takes a radio's 64-bit address as 16 hex digits, as scan "
-                    "prints it, not \"" +
-                    text + "\"");
-            return true;
-        }
-        if (name == "--trace") {
-            if (!value(name, inlineValue, options_.traceFile)) return false;
-            if (options_.traceFile.empty()) return fail("--trace needs a file name");
-            return true;
-        }
-        if (name == "--time-scale") {
-            std::string text;
-            if (!value(name, inlineValue, text)) return false;
-            if (!sim::parseTimeScale(text.c_str(), options_.timeScale))
-                return fail("--time-scale takes a number from 0.01 to 1000, not \"" + text + "\"");
-            options_.timeScaleGiven = true;
-            return true;
-        }
-        return fail("unknown option " + name);
+    void addGlobalOptions() {
+        app_.add_flag("--json", options_.json, "print one JSON object at the end, nothing else")
+            ->disable_flag_override();
+        app_.add_option("--trace", options_.traceFile,
+                        "keep every byte to and from the radio in FILE")
+            ->check(fileNameCheck())
+            ->type_name("FILE");
+        app_.add_flag("--sim", options_.sim, "use a simulated field in place of the dongle")
+            ->disable_flag_override();
+        scenario_ = app_.add_option("--scenario", options_.scenario,
+                                    "with --sim: the field in FILE (default: built-in)")
+                        ->check(fileNameCheck())
+                        ->type_name("FILE");
+        timeScaleOption_ = app_.add_option("--time-scale", timeScale_,
+                                           "with --sim: run the field FACTOR times faster")
+                               ->check(timeScaleCheck())
+                               ->type_name("FACTOR");
     }
 
-    bool positional(const std::string& arg) {
-        if (options_.command == Command::None) {
-            if (arg == "scan") {
-                options_.command = Command::Scan;
-            } else if (arg == "fix") {
-                options_.command = Command::Fix;
-            } else if (arg == "check") {
-                options_.command = Command::Check;
-            } else {
-                return fail("unknown command \"" + arg + "\"");
-            }
-            return true;
-        }
-        if (wantsPositional()) {
-            options_.id = arg;
-            idGiven_ = true;
-            return true;
-        }
-        return fail("unexpected argument \"" + arg + "\"");
+    void addCommands() {
+        addCommand("scan", "list the radios in reach", Command::Scan);
+        CLI::App* fix =
+            addCommand("fix", "find a turbine and fix its radio's speed setting", Command::Fix);
+        addTarget(*fix);
+        CLI::App* check = addCommand("check", "read a turbine radio's \"bd\" and test its inverter",
+                                     Command::Check);
+        addTarget(*check);
+        check->add_flag("--all", options_.all, "every turbine in reach, one after another")
+            ->disable_flag_override();
+
+        help_ = app_.add_subcommand("help", "print this help, or a command's");
+        help_->group("Commands");
+        help_->add_option("COMMAND", helpTopic_, "the command");
     }
 
-    // Whether the next plain argument is the command's own: the command itself, or the ID
-    // of fix and check.
-    bool wantsPositional() const {
+    CLI::App* addCommand(const char* name, const char* description, Command command) {
+        CLI::App* sub = app_.add_subcommand(name, description);
+        sub->group("Commands");
+        sub->footer(kCommandNote);
+        commands_.emplace_back(sub, command);
+        return sub;
+    }
+
+    void addTarget(CLI::App& command) {
+        ids_.push_back(
+            command.add_option("ID", options_.id, "the turbine: its number, or its radio's name"));
+        // Its value is checked below, so that a missing or malformed address gets the same
+        // message, which says what an address looks like.
+        addresses_.push_back(command
+                                 .add_option("--address", address_,
+                                             "the radio by its 64-bit address, in place of an ID")
+                                 ->expected(0, 1)
+                                 ->type_name("ADDRESS"));
+    }
+
+    CommandLine helpOn(const std::string& topic) const {
+        if (topic.empty()) {
+            return {CommandLine::Action::Print,
+                    app_.get_formatter()->make_help(&app_, kProgram, CLI::AppFormatMode::Normal)};
+        }
+        for (const auto& [command, name] : commands_) {
+            if (command->get_name() == topic)
+                return {CommandLine::Action::Print, command->help(kProgram)};
+        }
+        return {CommandLine::Action::UsageError,
+                "help: unknown command \"" + topic + "\"; the commands are scan, fix and check"};
+    }
+
+    // What the options break that CLI11 is not told.
+    std::string misuse() const {
+        bool idGiven = false;
+        for (const CLI::Option* id : ids_) idGiven = idGiven || id->count() > 0;
+        bool addressGiven = false;
+        for (const CLI::Option* address : addresses_)
+            addressGiven = addressGiven || address->count() > 0;
+        if (addressGiven && !isAddress(address_))
+            return "--address takes the radio's 64-bit address as scan lists it, 16 hexadecimal "
+                   "digits, not \"" +
+                   address_ + "\"";
         switch (options_.command) {
             case Command::None:
-                return true;
-            case Command::Fix:
-                return !idGiven_ && !options_.address;
-            case Command::Check:
-                return !idGiven_ && !options_.all && !options_.address;
+                return "no command given: scan, fix, check or help";
             case Command::Scan:
-                return false;
-        }
-        return false;
-    }
-
-    bool complete() {
-        switch (options_.command) {
-            case Command::None:
-                return fail("no command given: scan, fix or check");
-            case Command::Scan:
-                if (options_.all) return fail("--all goes with check only");
-                if (options_.address) return fail("--address goes with fix and check only");
                 break;
             case Command::Fix:
-                if (options_.all) return fail("fix takes one turbine ID, not --all");
-                if (idGiven_ && options_.address)
-                    return fail("fix takes a turbine ID or --address, not both");
-                if (!idGiven_ && !options_.address)
-                    return fail("fix needs the turbine ID or --address");
+                if (idGiven && addressGiven) return "fix takes a turbine ID or --address, not both";
+                if (!idGiven && !addressGiven) return "fix needs the turbine ID or --address";
                 break;
             case Command::Check: {
-                const int given =
-                    int{idGiven_} + int{options_.all} + int{options_.address.has_value()};
-                if (given > 1) return fail("check takes one of a turbine ID, --address or --all");
-                if (given == 0) return fail("check needs a turbine ID, --address or --all");
+                const int given = int{idGiven} + int{addressGiven} + int{options_.all};
+                if (given > 1) return "check takes one of a turbine ID, --address or --all";
+                if (given == 0) return "check needs a turbine ID, --address or --all";
                 break;
             }
         }
-        if (options_.timeScaleGiven && !options_.sim)
-            return fail("--time-scale goes with --sim only: a real radio keeps real time");
-        return true;
+        if (!options_.sim && scenario_->count() > 0)
+            return "--scenario goes with --sim only: it names the simulated field";
+        if (!options_.sim && timeScaleOption_->count() > 0)
+            return "--time-scale goes with --sim only: a real radio keeps real time";
+        return {};
     }
 
-    bool flag(const std::string& name, const std::optional<std::string>& inlineValue,
-              bool& target) {
-        if (inlineValue) return fail(name + " takes no value");
-        target = true;
-        return true;
-    }
-
-    bool value(const std::string& name, const std::optional<std::string>& inlineValue,
-               std::string& target) {
-        if (inlineValue) {
-            target = *inlineValue;
-            return true;
+    // CLI11's word for what is wrong, but a word no option or command takes is named as
+    // such; and the likeliest slip of all, the scenario that --sim once took (--sim FILE,
+    // --sim=FILE), is named with what to write now.
+    std::string whatIsWrong(const CLI::ParseError& error,
+                            const std::vector<std::string>& args) const {
+        std::string text = error.what();
+        if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+            const std::vector<std::string> extras = app_.remaining(true);
+            text =
+                "unexpected argument \"" + (extras.empty() ? std::string() : extras.front()) + "\"";
         }
-        if (next_ >= args_.size()) return fail(name + " needs a value");
-        target = args_[next_++];
-        return true;
+        const std::string scenario = scenarioAfterSim(args);
+        if (scenario.empty()) return text;
+        if (text.find("sim was given") != std::string::npos) text = "--sim=" + scenario;
+        return text + ": --sim takes no value; for the field in " + scenario +
+               ", write --scenario " + scenario;
     }
 
-    static bool startsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
-    // Exactly 16 hex digits, either case.
-    bool parseAddress(const std::string& text) {
-        constexpr std::size_t kDigits = 16;
-        if (text.size() != kDigits) return false;
-        std::uint64_t address = 0;
-        for (const char c : text) {
-            int digit = -1;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            if (digit < 0) return false;
-            address = (address << 4) | static_cast<std::uint64_t>(digit);
+    std::string scenarioAfterSim(const std::vector<std::string>& args) const {
+        constexpr std::string_view kSimWithValue = "--sim=";
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i].starts_with(kSimWithValue)) return args[i].substr(kSimWithValue.size());
+            if (i == 0 || args[i - 1] != "--sim") continue;
+            if (!args[i].empty() && args[i][0] != '-' && !isCommand(args[i])) return args[i];
         }
-        options_.address = address;
-        return true;
+        return {};
     }
 
-    bool fail(std::string error) {
-        error_ = std::move(error);
+    bool isCommand(const std::string& word) const {
+        if (word == help_->get_name()) return true;
+        for (const auto& [command, name] : commands_) {
+            if (command->get_name() == word) return true;
+        }
         return false;
     }
 
-    const std::vector<std::string>& args_;
     Options& options_;
-    std::string& error_;
-    std::size_t next_ = 0;
-    bool idGiven_ = false;
+    CLI::App app_{kAbout, kProgram};
+    std::vector<std::pair<CLI::App*, Command>> commands_;
+    std::vector<CLI::Option*> ids_;
+    std::vector<CLI::Option*> addresses_;
+    CLI::Option* scenario_ = nullptr;
+    CLI::Option* timeScaleOption_ = nullptr;
+    CLI::App* help_ = nullptr;
+    std::string helpTopic_;
+    std::string timeScale_;
+    std::string address_;
 };
 
 }  // namespace
 
-bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+CommandLine parseCommandLine(const std::vector<std::string>& args, Options& options) {
     options = Options{};
-    return Parser(args, options, error).parse();
+    return Parser(options).parse(args);
 }
 
 }  // namespace cli

@@ -12,24 +12,26 @@ enum class Command { None, Scan, Fix, Check };
 // The command line, as the program was given it.
 struct Options {
     Command command = Command::None;
-    std::string id;  // fix and check: the turbine ID, as typed
-    // fix and check: --address, the turbine's radio by its 64-bit address instead of an ID
-    std::optional<std::uint64_t> address;
-    bool all = false;  // check --all
+    std::string id;                        // fix and check: the turbine ID, as typed
+    std::optional<std::uint64_t> address;  // fix and check: the radio's 64-bit address
+    bool all = false;                      // check --all
     bool json = false;
     std::string traceFile;  // empty: no trace
     bool sim = false;
     std::string scenario;  // with sim; empty: the built-in field
-    bool timeScaleGiven = false;
     double timeScale = 1.0;
-    bool help = false;
-    bool version = false;
 };
 
-// Reads the arguments that follow the program's name. On a usage error answers false and
-// says what is wrong in error.
-bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+// What the command line asks for: a run with the options, or a text and the end.
+struct CommandLine {
+    enum class Action { Run, Print, UsageError };
+    Action action = Action::UsageError;
+    // Print: the help or the version, for the output stream; UsageError: what is wrong,
+    // naming the offending word.
+    std::string text;
+};
 
-extern const char* const kUsage;
+// Reads the arguments that follow the program's name into options.
+CommandLine parseCommandLine(const std::vector<std::string>& args, Options& options);
 
 }  // namespace cli

@@ -6,7 +6,6 @@
 
 #include "app/ProcessObjects.h"
 #include "app/Startup.h"
-#include "app/TurbineIds.h"
 #include "cli/CommandRun.h"
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
@@ -14,16 +13,14 @@
 #include "cli/Options.h"
 #include "cli/Text.h"
 #include "cli/TraceFile.h"
+#include "cli/TurbineId.h"
+#include "cli/Version.h"
 #include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"
 #include "transport/DriverChooser.h"
 #include "transport/PortFactory.h"
 #include "transport/TraceSink.h"
 #include "transport/TracingDriver.h"
-
-#ifndef QOR_VERSION
-#define QOR_VERSION "unknown"
-#endif
 
 namespace cli {
 
@@ -36,23 +33,11 @@ int usageError(const Context& context, const std::string& error) {
     return kExitUsage;
 }
 
-// The ID as the dialog reads its Turbine ID box: at most 63 characters, "QOR" and the five
-// characters after it skipped, the digits of the rest; the text itself names a radio exactly.
+// The search for an ID: the number its strict reading gives, and the ID as typed, which is
+// also a radio's exact name.
 bool targetFromId(const std::string& id, app::SearchTarget& target, std::string& error) {
-    const std::string typed = id.substr(0, app::kTurbineIdMaxChars);
-    const std::int32_t value = app::turbineIdValue(typed);
-    if (value == 0) {
-        error = "No turbine specified: No identifier digits found.";
-        return false;
-    }
-    target.number = app::targetOf(value);
-    target.text = typed;
-    if (target.number <= 0) {
-        error = "\"" + printable(id) + "\" gives the turbine number " +
-                std::to_string(target.number) +
-                ", and a search needs one above 0 (the ID's last seven digits count)";
-        return false;
-    }
+    if (!readTurbineId(id, target.number, error)) return false;
+    target.text = id;
     return true;
 }
 
@@ -67,8 +52,9 @@ std::string traceHeader(const std::vector<std::string>& args, const Options& opt
         !options.sim ? std::string("the radio module, through the drivers tried in turn")
         : options.scenario.empty() ? std::string("the built-in simulated field")
                                    : "the simulated field of " + printable(options.scenario);
-    return std::string("# ") + kProgram + " " + QOR_VERSION + " trace\n" + "# command: " + command +
-           "\n" + "# radio: " + radio + "\n" + "# started: " + started + "\n" +
+    return std::string("# ") + kProgram + " " + programVersion() + " trace\n" +
+           "# command: " + command + "\n" + "# radio: " + radio + "\n" + "# started: " + started +
+           "\n" +
            "# each line: <ms> <tag> <data>; ms on the run's clock since it began\n"
            "# tx, rx: bytes written to, read from the radio module, in hex\n"
            "# out, err: the diagnostics the dialog program prints on standard output, error\n"
@@ -102,24 +88,91 @@ Outcome runCommand(CommandRun& run, const Options& options, const app::SearchTar
     return Outcome::UsageError;
 }
 
+// Keeps the report the run ended with, for the summary once the radio is closed.
+class Ending final : public RunView {
+public:
+    void finished(const RunReport& report) override { report_ = report; }
+    const RunReport& report() const { return report_; }
+
+private:
+    RunReport report_;
+};
+
+// The command against the radio, from opening it to closing it; the views hear of every
+// step and of the end. Without a radio, says why on the error stream.
+void runOnRadio(const Options& options, const app::SearchTarget& target,
+                const sim::Scenario& scenario, Context& context, transport::Clock& clock,
+                std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live) {
+    // The radio: the simulated field, or the drivers that may reach the dongle, each seen
+    // through the trace when there is one.
+    std::unique_ptr<sim::SimulatedField> field;
+    std::vector<std::unique_ptr<transport::Driver>> platform;
+    std::vector<std::pair<transport::Driver*, std::string>> drivers;
+    if (options.sim) {
+        field = sim::makeSimulatedField(scenario, clock);
+        field->device().setRecording(false);  // nothing reads the records
+        if (context.onSimulatedField) context.onSimulatedField(*field);
+        drivers.emplace_back(&field->device(), "simulated device");
+    } else {
+        platform = context.drivers ? context.drivers() : transport::platformDrivers();
+        for (std::size_t i = 0; i < platform.size(); ++i)
+            drivers.emplace_back(platform[i].get(), "driver " + std::to_string(i + 1));
+    }
+    std::vector<std::unique_ptr<transport::TracingDriver>> traced;
+    std::vector<transport::Driver*> tried;
+    for (auto& [driver, label] : drivers) {
+        if (trace) {
+            traced.push_back(std::make_unique<transport::TracingDriver>(*driver, *trace, label));
+            tried.push_back(traced.back().get());
+        } else {
+            tried.push_back(driver);
+        }
+    }
+
+    const transport::Settings& settings = transport::kBuildSettings;
+    transport::PortFactory factory(tried, clock, settings);
+    app::ProcessObjects objects(&factory, settings, clock);
+    app::wireReceiveChain(objects);
+    transport::DriverError failure;
+    if (!app::attachRadio(objects, objects.frameAssembler, app::kRadioDeviceIndex, app::kRadioBaud,
+                          &failure)) {
+        RunReport report;
+        report.command = options.command;
+        report.all = options.all;
+        if (target.number > 0) report.target = target.number;
+        report.targetAddress = target.address;
+        report.outcome = Outcome::NoRadio;
+        report.error = failure.describe();
+        report.durationMs = clock.nowMs() - startMs;
+        if (live) live->end();
+        std::fprintf(context.err, "%s: Could not find downtower tallis radio. %s\n", kProgram,
+                     report.error.c_str());
+        views.finished(report);
+        return;
+    }
+    const InterruptScope interrupt(objects.commandLink);
+    CommandRun run(objects, views, startMs);
+    runCommand(run, options, target);
+}
+
 }  // namespace
 
 int runProgram(const std::vector<std::string>& args, Context& context) {
     Options options;
+    const CommandLine line = parseCommandLine(args, options);
+    if (line.action == CommandLine::Action::Print) {
+        std::fputs(line.text.c_str(), context.out);
+        return kExitOk;
+    }
+    if (line.action == CommandLine::Action::UsageError) return usageError(context, line.text);
     std::string error;
-    if (!parseOptions(args, options, error)) return usageError(context, error);
-    if (options.help) {
-        std::fputs(kUsage, context.out);
-        return 0;
-    }
-    if (options.version) {
-        std::fprintf(context.out, "%s %s\n", kProgram, QOR_VERSION);
-        return 0;
-    }
     app::SearchTarget target;
     target.address = options.address;
     if (options.command != Command::Scan && !options.all && !options.address &&
         !targetFromId(options.id, target, error))
+        return usageError(context, error);
+    sim::Scenario scenario;
+    if (options.sim && !sim::chooseScenario(options.scenario, scenario, error))
         return usageError(context, error);
 
     std::unique_ptr<transport::Clock> ownClock;
@@ -144,67 +197,30 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     NoTrace noTrace;
     const TraceSinkScope sinkScope(trace ? static_cast<transport::TraceSink&>(*trace) : noTrace);
 
-    // The radio: the simulated field, or the drivers that may reach the dongle, each seen
-    // through the trace when there is one.
-    std::unique_ptr<sim::SimulatedField> field;
-    std::vector<std::unique_ptr<transport::Driver>> platform;
-    std::vector<std::pair<transport::Driver*, std::string>> drivers;
-    if (options.sim) {
-        sim::Scenario scenario;
-        if (!sim::chooseScenario(options.scenario, scenario, error))
-            return usageError(context, error);
-        field = sim::makeSimulatedField(scenario, *clock);
-        field->device().setRecording(false);  // nothing reads the records
-        if (context.onSimulatedField) context.onSimulatedField(*field);
-        drivers.emplace_back(&field->device(), "simulated device");
-    } else {
-        platform = context.drivers ? context.drivers() : transport::platformDrivers();
-        for (std::size_t i = 0; i < platform.size(); ++i)
-            drivers.emplace_back(platform[i].get(), "driver " + std::to_string(i + 1));
-    }
-    std::vector<std::unique_ptr<transport::TracingDriver>> traced;
-    std::vector<transport::Driver*> tried;
-    for (auto& [driver, label] : drivers) {
-        if (trace) {
-            traced.push_back(std::make_unique<transport::TracingDriver>(*driver, *trace, label));
-            tried.push_back(traced.back().get());
-        } else {
-            tried.push_back(driver);
-        }
-    }
-
-    const transport::Settings& settings = transport::kBuildSettings;
-    transport::PortFactory factory(tried, *clock, settings);
-    app::ProcessObjects objects(&factory, settings, *clock);
-
     std::unique_ptr<LiveLine> live;
-    if (context.liveLine)
-        live = std::make_unique<LiveLine>(context.err, *clock, startMs, context.liveRedrawMs);
+    if (context.liveLine) {
+        live = std::make_unique<LiveLine>(context.err, *clock, startMs, context.liveRedrawMs,
+                                          context.terminalColumns);
+    }
     Console console(context.out, options.json, live.get());
+    Ending ending;
     RunViews views;
     views.add(console);
     if (trace) views.add(*trace);
+    views.add(ending);
+    runOnRadio(options, target, scenario, context, *clock, startMs, trace.get(), views, live.get());
 
-    app::wireReceiveChain(objects);
-    transport::DriverError failure;
-    if (!app::attachRadio(objects, objects.frameAssembler, app::kRadioDeviceIndex, app::kRadioBaud,
-                          &failure)) {
-        RunReport report;
-        report.command = options.command;
-        report.all = options.all;
-        report.outcome = Outcome::NoRadio;
-        report.error = failure.describe();
-        report.durationMs = clock->nowMs() - startMs;
-        if (live) live->end();
-        std::fprintf(context.err, "%s: Could not find downtower tallis radio. %s\n", kProgram,
-                     report.error.c_str());
-        views.finished(report);
-        return exitCodeOf(report.outcome);
+    // The radio is closed and the trace has its last line: whether the trace is whole is
+    // known before the summary, which says so.
+    RunReport report = ending.report();
+    if (trace && !trace->close()) {
+        report.traceError = "the trace file " + printable(options.traceFile) +
+                            " is incomplete: " + trace->failure();
     }
-
-    const InterruptScope interrupt(objects.commandLink);
-    CommandRun run(objects, views, startMs);
-    return exitCodeOf(runCommand(run, options, target));
+    console.summarize(report);
+    if (report.traceError)
+        std::fprintf(context.err, "%s: warning: %s\n", kProgram, report.traceError->c_str());
+    return exitCodeOf(report);
 }
 
 }  // namespace cli

@@ -23,6 +23,8 @@ struct Context {
     // Draw the live line on err; the program does when err is a terminal.
     bool liveLine = false;
     int liveRedrawMs = 250;
+    // The terminal's width in columns, for the live line; unset or 0: 80.
+    std::function<int()> terminalColumns;
     // Null: real time, sped up with --sim --time-scale.
     transport::Clock* clock = nullptr;
     // The drivers tried in turn to open the radio; unset: the platform's.
@@ -31,8 +33,8 @@ struct Context {
     std::function<void(sim::SimulatedField&)> onSimulatedField;
 };
 
-// The whole program on the arguments after its name; answers the exit code. Ctrl-C is
-// handled while the command runs.
+// The whole program on the arguments after its name; answers the exit code. Ctrl-C, SIGTERM
+// and a hang-up are handled while the command runs.
 int runProgram(const std::vector<std::string>& args, Context& context);
 
 }  // namespace cli

@@ -1,7 +1,5 @@
 #include "cli/Report.h"
 
-#include "app/Startup.h"
-
 namespace cli {
 
 int exitCodeOf(Outcome outcome) {
@@ -9,26 +7,30 @@ int exitCodeOf(Outcome outcome) {
         case Outcome::SpeedCorrect:
         case Outcome::SpeedFixed:
         case Outcome::Listed:
-            return 0;
+            return kExitOk;
         case Outcome::NoRadio:
         case Outcome::DongleGone:
-            return app::kExitNoRadio;
+            return kExitNoRadio;
         case Outcome::UsageError:
             return kExitUsage;
         case Outcome::NotFound:
-            return 3;
+            return kExitNotFound;
         case Outcome::QueryFailed:
-            return 4;
+            return kExitQueryFailed;
         case Outcome::LostLink:
-            return 5;
+            return kExitLostLink;
         case Outcome::Unable:
-            return 6;
+            return kExitUnable;
         case Outcome::Ambiguous:
-            return 7;
+            return kExitAmbiguous;
         case Outcome::Interrupted:
             return kExitInterrupted;
     }
     return kExitInterrupted;
+}
+
+int exitCodeOf(const RunReport& report) {
+    return report.traceError ? kExitUsage : exitCodeOf(report.outcome);
 }
 
 const char* nameOf(Outcome outcome) {

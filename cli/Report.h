@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ExitCodes.h"
 #include "cli/Options.h"
 
 namespace cli {
@@ -25,9 +26,6 @@ enum class Outcome {
     Interrupted,
 };
 
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
-
 int exitCodeOf(Outcome outcome);
 // The outcome's name in the JSON report: "speed-fixed", "not-found", ...
 const char* nameOf(Outcome outcome);
@@ -43,7 +41,7 @@ struct NodeRow {
 
 // A status text as the dialog's status line would show it, with its time since the start.
 struct StatusEntry {
-    std::int64_t ms = 0;
+    std::int64_t atMs = 0;
     std::string text;
 };
 
@@ -53,7 +51,7 @@ struct CheckRow {
     std::optional<std::uint32_t> speed;      // the "bd" value; none: the query failed
     std::optional<bool> inverterAnswers;     // none: not tested
     Outcome outcome = Outcome::Interrupted;  // SpeedCorrect, Unable or QueryFailed
-    std::int64_t ms = 0;                     // time taken
+    std::int64_t durationMs = 0;
     std::vector<StatusEntry> statuses;
 };
 
@@ -68,13 +66,18 @@ struct RunReport {
     std::vector<NodeRow> candidates;             // Ambiguous: the radios answering as it
     std::optional<std::uint32_t> speedRead;
     std::vector<std::uint32_t> speedsWritten;
-    std::optional<bool> inverterAnswers;  // check
+    std::optional<bool> inverterAnswers;  // at the end of a fix or a check; none: not tested
     std::vector<StatusEntry> statuses;
     std::vector<NodeRow> nodes;  // every node that reported, in order of first report
     std::uint32_t nodesNotListed = 0;
-    std::vector<CheckRow> checks;  // check --all
-    std::string error;             // why the radio could not be attached
+    std::vector<CheckRow> checks;           // check --all
+    std::string error;                      // why the radio could not be attached
+    std::optional<std::string> traceError;  // why the trace file is incomplete
     std::int64_t durationMs = 0;
 };
+
+// The run's exit code: its outcome's, unless the trace asked for could not be written in
+// full, which is a usage error.
+int exitCodeOf(const RunReport& report);
 
 }  // namespace cli

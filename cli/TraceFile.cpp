@@ -1,5 +1,8 @@
 #include "cli/TraceFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "cli/Text.h"
 
 namespace cli {
@@ -7,27 +10,54 @@ namespace cli {
 TraceFile::TraceFile(std::FILE* file, transport::Clock& clock, std::int64_t startMs,
                      const std::string& header)
     : file_(file), clock_(clock), startMs_(startMs) {
-    std::fputs(header.c_str(), file_);
-    std::fflush(file_);
+    std::lock_guard lock(mutex_);
+    put(0, header);
 }
 
-TraceFile::~TraceFile() {
+TraceFile::~TraceFile() { close(); }
+
+bool TraceFile::close() {
     std::lock_guard lock(mutex_);
-    flushPending(out_);
-    flushPending(err_);
-    std::fclose(file_);
+    if (file_) {
+        flushPending(out_);
+        flushPending(err_);
+        const std::int64_t ms = elapsedMs();
+        if (std::fclose(file_) != 0 && !failed_) {
+            failed_ = true;
+            failedAtMs_ = ms;
+            failedErrno_ = errno;
+        }
+        file_ = nullptr;
+    }
+    return !failed_;
+}
+
+std::string TraceFile::failure() const {
+    std::lock_guard lock(mutex_);
+    if (!failed_) return {};
+    const std::string why = failedErrno_ ? std::strerror(failedErrno_) : "a write error";
+    return "writing it failed at " + std::to_string(failedAtMs_) + " ms (" + why + ")";
 }
 
 std::int64_t TraceFile::elapsedMs() const { return clock_.nowMs() - startMs_; }
+
+void TraceFile::put(std::int64_t ms, const std::string& text) {
+    if (!file_ || failed_) return;
+    errno = 0;
+    // Each line reaches the file at once, so that a trace is whole up to the moment the
+    // program was ended, however it was.
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
+        failed_ = true;
+        failedAtMs_ = ms;
+        failedErrno_ = errno;
+    }
+}
 
 void TraceFile::writeLine(std::int64_t ms, const char* tag, std::string_view data) {
     std::string line = std::to_string(ms) + " " + tag + " ";
     line.append(data);
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), file_);
-    // Each line reaches the file at once, so that a trace is whole up to the moment the
-    // program was ended, however it was.
-    std::fflush(file_);
+    put(ms, line);
 }
 
 void TraceFile::flushPending(Pending& pending) {

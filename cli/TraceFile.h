@@ -33,6 +33,13 @@ public:
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
 
+    // Writes what is pending and closes the file; nothing is written after. Answers whether
+    // every line reached the file. Once a write has failed (a full disk) the trace stops
+    // there, so that it has no gap: what it holds is whole up to that moment.
+    bool close();
+    // Why the trace is incomplete, once close answered false: when and how writing failed.
+    std::string failure() const;
+
     void note(std::string_view text);
 
     // The diagnostics, gathered into lines.
@@ -63,12 +70,17 @@ private:
 
     void gather(Pending& pending, std::string_view text);
     void writeLine(std::int64_t ms, const char* tag, std::string_view data);
+    // Writes text and flushes it; a failure ends the trace.
+    void put(std::int64_t ms, const std::string& text);
     void flushPending(Pending& pending);
     void bytesLine(const char* tag, transport::ByteView bytes);
     std::int64_t elapsedMs() const;
 
-    std::mutex mutex_;
-    std::FILE* file_;
+    mutable std::mutex mutex_;
+    std::FILE* file_;  // null once closed
+    bool failed_ = false;
+    std::int64_t failedAtMs_ = 0;
+    int failedErrno_ = 0;
     transport::Clock& clock_;
     const std::int64_t startMs_;
     Pending out_{"out", {}, 0, false};

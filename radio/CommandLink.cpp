@@ -5,8 +5,6 @@
 namespace radio {
 
 namespace {
-constexpr int kBeginDrainMs = 10;
-constexpr int kContinueDrainMs = 0;
 constexpr int kClearOnly = -1;  // a drain that reads nothing and only clears the completion
 }  // namespace
 
@@ -18,14 +16,10 @@ CommandLink::CommandLink(const transport::Settings& settings, transport::RawLog&
       dispatcher_(dispatcher),
       defaultTimeoutMs_(settings.defaultTimeoutMs) {}
 
-bool CommandLink::beginExchange() { return startExchange(kBeginDrainMs); }
-
-bool CommandLink::continueExchange() { return startExchange(kContinueDrainMs); }
-
-bool CommandLink::startExchange(int drainMs) {
+bool CommandLink::beginExchange() {
     // What the drain reads still goes through the chain (node announcements reach the sink);
     // the reset then forgets it.
-    if (poller_) poller_->drain(drainMs);
+    if (poller_) poller_->drain(kBeginDrainMs);
     rawLog_.reset();
     return true;
 }
@@ -35,6 +29,15 @@ void CommandLink::setPoller(transport::PortPoller* poller) {
     // thread never has to reach a poller that this thread may be replacing.
     if (poller) poller->watchStop(&stopped_);
     poller_ = poller;
+}
+
+bool CommandLink::continueExchange(int drainMs) {
+    // A reset here would drop the first part of an answer cut by the drain's read, and the
+    // frame assembler would then skip its rest: one node lost from a discovery, or a reply
+    // thrown away between two transmissions of a query.
+    if (poller_) poller_->drain(drainMs);
+    rawLog_.clear();
+    return true;
 }
 
 void CommandLink::requestStop() { stopped_.store(true, std::memory_order_release); }

@@ -42,11 +42,18 @@ public:
     // once from then on, writing nothing, until a new poller is set.
     bool portFailed() const { return poller_ && poller_->failed(); }
 
+    // Drains of beginExchange and, by default, of continueExchange.
+    static constexpr int kBeginDrainMs = 10;
+    static constexpr int kContinueDrainMs = 0;
+
     // Takes in and forgets whatever is pending, then resets the receive chain: a late answer
     // to an earlier exchange cannot complete this one. Answers true.
     bool beginExchange();
-    // The same with the shortest drain, between the answers of node discovery.
-    bool continueExchange();
+    // Between the answers of one exchange, such as the nodes' answers to one discovery or the
+    // replies to one query's transmissions: takes in what is pending and clears the
+    // completion, but leaves the stages as they are, so a frame or packet that a read cut in
+    // two is still read whole, and what the drain brings still counts. Answers true.
+    bool continueExchange(int drainMs = kContinueDrainMs);
 
     // One write of the frame bytes; false, writing nothing, without an open port, once
     // stopped or once the port has failed, and false when the port fails this write. A frame
@@ -70,7 +77,6 @@ public:
 
 private:
     bool hasOpenPort() const;
-    bool startExchange(int drainMs);
 
     const transport::Settings settings_;
     transport::RawLog& rawLog_;

@@ -21,6 +21,9 @@ constexpr int kFurtherAnswerMs = 600;
 // the longest real discovery is over in under 9.5 s. Twice that bounds a discovery that a
 // node announcing itself every few hundred milliseconds would otherwise keep going.
 constexpr std::int64_t kDiscoveryLimitMs = 20000;
+// Listening on to the end of the first wait's time stops short of a wait this brief: a
+// wait's reads are a fifth of its time, and they must move the clock on.
+constexpr std::int64_t kShortestListenMs = 20;
 }  // namespace
 
 bool checkResponse(const char* letters, ByteView body, std::uint32_t& value) {
@@ -59,7 +62,7 @@ bool LocalCommandSender::sendWithParameters(ByteView bytes) {
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 
-int LocalCommandSender::discoverNodes(int unit) {
+int LocalCommandSender::discoverNodes(int unit, const std::function<bool()>& listenOn) {
     const ByteView command("ND");
     link_.encoder().buildFrame(kLocalCommand, kLocalCommandFrameId, command);
     link_.beginExchange();
@@ -69,20 +72,29 @@ int LocalCommandSender::discoverNodes(int unit) {
     int count = 0;
     int waitMs = std::clamp(unit, 0, std::numeric_limits<int>::max() / kDiscoveryEighths) *
                  kDiscoveryEighths;
+    const std::int64_t firstWaitEndMs = clock.nowMs() + waitMs;
     // A first wait longer than the limit is still waited out, and one further answer.
     const std::int64_t endMs =
         clock.nowMs() + std::max(kDiscoveryLimitMs, std::int64_t{waitMs} + kFurtherAnswerMs);
+    bool listening = false;  // past a gap, to the end of the first wait's time
     // Each wait ends on one "ND" answer; several answers in one read count once, and all of
     // them reach the node sink. The wait in progress when the limit falls is cut short there.
     for (;;) {
-        const std::int64_t leftMs = endMs - clock.nowMs();
-        if (leftMs <= 0) break;
-        if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs))))
-            break;
+        const std::int64_t nowMs = clock.nowMs();
+        std::int64_t leftMs = endMs - nowMs;
+        if (listening) leftMs = std::min(leftMs, firstWaitEndMs - nowMs);
+        if (leftMs <= 0 || (listening && leftMs < kShortestListenMs)) break;
+        if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs)))) {
+            // A stopped link's waits end at once: listening on would never end.
+            if (!listenOn || link_.stopped() || !listenOn()) break;
+            listening = true;
+            continue;
+        }
         link_.continueExchange();
         link_.dispatcher().await(localResponseTo(command));
         ++count;
         waitMs = kFurtherAnswerMs;
+        listening = false;
     }
     return count;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "radio/CommandLink.h"
 
@@ -33,7 +34,12 @@ public:
     // Node discovery: the first "ND" answer is awaited for 8 x unit ms, each further one for
     // 600 ms. Answers the number of waits that completed, or -1 when the request could not
     // be written. The nodes reach the dispatcher's node sink as they arrive.
-    int discoverNodes(int unit);
+    //
+    // Radios spread their answers over the module's discovery time, so a 600 ms gap does not
+    // mean that all have answered. When listenOn is given and answers true at such a gap,
+    // discovery goes on listening to the end of the first wait's time, 8 x unit ms from the
+    // request; an answer that then comes is followed by 600 ms waits again, as before.
+    int discoverNodes(int unit, const std::function<bool()>& listenOn = {});
 
 private:
     CommandLink& link_;

@@ -11,7 +11,14 @@ namespace radio {
 using transport::ByteReader;
 using transport::ByteView;
 
+FrameCounts FrameCounts::since(const FrameCounts& earlier) const {
+    return {static_cast<std::uint32_t>(bytes - earlier.bytes),
+            static_cast<std::uint32_t>(passed - earlier.passed),
+            static_cast<std::uint32_t>(failed - earlier.failed)};
+}
+
 void FrameAssembler::receive(ByteView bytes) {
+    counts_.bytes += bytes.length();
     ByteReader in(bytes);
     // A loop rather than a call per frame: a chunk may hold many frames and much noise.
     while (!in.atEnd()) {
@@ -66,9 +73,11 @@ void FrameAssembler::verifyAndDeliver() {
         sum = static_cast<std::uint8_t>(sum + buffer_[kApiHeaderLength + i]);
     }
     if (sum != kChecksumTotal) {
+        ++counts_.failed;
         transport::traceSink().error("zb checksum failed.\n");
         return;
     }
+    ++counts_.passed;
     deliver(ByteView(buffer_.data() + kApiHeaderLength, length));
 }
 

@@ -4,6 +4,18 @@
 
 namespace radio {
 
+// Running totals of what reached the frame assembler, never reset: the bytes received and
+// the frames that passed and failed their checksum. Each wraps around; the difference
+// between two readings counts what came between them.
+struct FrameCounts {
+    std::uint32_t bytes = 0;
+    std::uint32_t passed = 0;
+    std::uint32_t failed = 0;
+
+    FrameCounts since(const FrameCounts& earlier) const;
+    bool operator==(const FrameCounts&) const = default;
+};
+
 // Finds frames in the received byte stream, collects one at a time in its buffer and hands
 // the frame data of each frame with a good checksum to the next stage.
 //
@@ -25,6 +37,9 @@ public:
     // 2 drops the frame being collected; every notice then goes on down.
     int notify(int value) override;
 
+    // What has reached the assembler so far; resets leave it alone.
+    const FrameCounts& counts() const { return counts_; }
+
 private:
     // Each takes what it needs from the reader's chunk.
     void hunt(transport::ByteReader& in);
@@ -35,6 +50,7 @@ private:
     std::uint32_t frameDataLength() const;
 
     std::uint32_t skipping_ = 0;  // bytes left of a frame cut by a reset
+    FrameCounts counts_;
 };
 
 }  // namespace radio

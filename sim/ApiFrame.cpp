@@ -36,6 +36,7 @@ void ApiFrameReader::feed(transport::ByteView bytes) {
         const std::uint32_t dataLength = (std::uint32_t{frame_[1]} << 8) | frame_[2];
         // A zero length announces no frame type: nothing to collect, hunt again.
         if (dataLength == 0) {
+            if (onWire_) onWire_(frame_.view());
             ++badFrames_;
             frame_.clear();
             continue;
@@ -47,6 +48,7 @@ void ApiFrameReader::feed(transport::ByteView bytes) {
 void ApiFrameReader::finishFrame() {
     const std::uint32_t dataLength = frame_.length() - kApiHeaderSize - 1;
     const transport::ByteView data(frame_.data() + kApiHeaderSize, dataLength);
+    if (onWire_) onWire_(frame_.view());
     if (apiChecksum(data) == frame_[frame_.length() - 1]) {
         onFrame_(data);
     } else {

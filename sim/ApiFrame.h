@@ -27,16 +27,23 @@ void appendApiFrame(transport::ByteBuffer& out, transport::ByteView frameData,
 class ApiFrameReader {
 public:
     using FrameHandler = std::function<void(transport::ByteView frameData)>;
+    // A frame as it stood on the line, start byte to checksum, whether its checksum is right
+    // or not; a header announcing no frame data comes as its three bytes.
+    using WireHandler = std::function<void(transport::ByteView frame)>;
 
-    explicit ApiFrameReader(FrameHandler onFrame) : onFrame_(std::move(onFrame)) {}
+    explicit ApiFrameReader(FrameHandler onFrame, WireHandler onWire = {})
+        : onFrame_(std::move(onFrame)), onWire_(std::move(onWire)) {}
 
     void feed(transport::ByteView bytes);
     std::uint32_t badFrames() const { return badFrames_; }
+    // The frame begun and not yet whole; empty while hunting for a start byte.
+    transport::ByteView pending() const { return frame_.view(); }
 
 private:
     void finishFrame();
 
     FrameHandler onFrame_;
+    WireHandler onWire_;
     transport::ByteBuffer frame_;  // from the start byte on; empty while hunting
     std::uint32_t badFrames_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <unordered_set>
+#include <utility>
 
 namespace sim {
 
@@ -187,8 +188,9 @@ bool ScenarioParser::fieldSetting(std::string_view key, const std::vector<std::s
     if (key == "random-bytes")
         return setNumber(key, args, kLineBytesPerSecond, scenario_.randomBytesPerSecond);
     if (key == "device") return deviceSetting(args);
+    if (key == "discovery-end") return setNumber(key, args, kMaxDelayMs, scenario_.discoveryEndMs);
     return fail("unknown setting " + quoted(key) +
-                " (expected noise, random-bytes, device or node)");
+                " (expected noise, random-bytes, discovery-end, device or node)");
 }
 
 bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
@@ -201,13 +203,26 @@ bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
         device.baudRateFails = true;
         return true;
     }
+    static constexpr std::pair<std::string_view, LineFault> kLineFaults[] = {
+        {"silent", LineFault::Silent},
+        {"wrong-speed", LineFault::WrongSpeed},
+        {"noisy", LineFault::Noisy},
+    };
+    for (const auto& [name, fault] : kLineFaults) {
+        if (args.size() != 1 || args[0] != name) continue;
+        if (device.line != LineFault::None) return fail("only one of silent, wrong-speed, noisy");
+        device.line = fault;
+        return true;
+    }
     if (!args.empty() && (args[0] == "vanishes-at" || args[0] == "returns-at")) {
         const std::vector<std::string_view> rest(args.begin() + 1, args.end());
         const bool vanishes = args[0] == "vanishes-at";
         return setNumber(vanishes ? "device vanishes-at" : "device returns-at", rest,
                          kMaxDelayMs * 10, vanishes ? device.vanishesAtMs : device.returnsAtMs);
     }
-    return fail("\"device\" takes open-fails, baud-fails, vanishes-at <ms> or returns-at <ms>");
+    return fail(
+        "\"device\" takes open-fails, baud-fails, vanishes-at <ms>, returns-at <ms>, silent, "
+        "wrong-speed or noisy");
 }
 
 bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
@@ -261,7 +276,7 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
     if (key == "reply-delay") return setNumber(key, args, kMaxDelayMs, node.replyDelayMs);
     if (key == "inverter-delay") return setNumber(key, args, kMaxDelayMs, node.inverterDelayMs);
     if (key == "restart") return setNumber(key, args, kMaxDelayMs, node.restartMs);
-    if (key == "noise" || key == "device" || key == "random-bytes") {
+    if (key == "noise" || key == "device" || key == "random-bytes" || key == "discovery-end") {
         return fail(quoted(key) + " belongs before the first node");
     }
     return fail("unknown node setting " + quoted(key));

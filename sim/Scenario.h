@@ -68,18 +68,31 @@ struct NodeConfig {
     std::uint32_t packetStreamBytes = 0;  // packet data in each of those frames
 };
 
-// Faults of the USB device itself, applied by the programs to the simulated device.
+// What reaches the tool from a module that is not working in frame mode at its speed.
+enum class LineFault : std::uint8_t {
+    None,
+    Silent,      // the module hears nothing and says nothing, as when it has no power
+    WrongSpeed,  // its bytes arrive as a receiver at the tool's speed reads a slower sender
+    Noisy,       // every frame arrives with one bit flipped, so that its checksum fails
+};
+
+// Faults of the USB device itself, applied by the programs to the simulated device, and of
+// the line behind it, applied by the field.
 struct DeviceFaults {
     bool openFails = false;
     bool baudRateFails = false;
     std::int64_t vanishesAtMs = -1;  // -1: stays
     std::int64_t returnsAtMs = -1;   // after vanishing, plugged in again; -1: never
+    LineFault line = LineFault::None;
 };
 
 struct Scenario {
     std::string description;                 // the first comment lines of the file
     std::uint32_t noiseBytes = 0;            // stray bytes before every frame the field sends
     std::uint32_t randomBytesPerSecond = 0;  // random bytes on the line, 0x7E among them
+    // The attached module ends each discovery with an empty "ND" answer this long after the
+    // request; 0: it sends no such end.
+    std::uint32_t discoveryEndMs = 0;
     DeviceFaults device;
     std::vector<NodeConfig> nodes;
 };

@@ -24,10 +24,54 @@ constexpr std::uint32_t kAddressesSize = 10;  // 64-bit node address and 16-bit 
 constexpr std::uint32_t kRemoteCommandLetters = 2 + kAddressesSize + 1;  // options
 constexpr std::uint32_t kTransmitRequestData = 2 + kAddressesSize + 2;   // radius, options
 
+// A sender at 9600 baud read by a receiver at 115200: each of the sender's bits lasts twelve
+// of the receiver's.
+constexpr std::uint32_t kSpeedRatio = 12;
+constexpr std::uint32_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+
+// What a receiver at the tool's speed reads from a sender kSpeedRatio times slower. The line
+// idles high; a low level starts a byte, whose data bits are then sampled one receiver bit
+// apart, least significant first. A low stop bit is a framing error, after which the
+// receiver waits for the line to go high again. Since the sender's level changes at most
+// once over a receiver's eight data bits, every byte read is 0xFF shifted left: never the
+// start byte of a frame.
+void readAsSlowerSender(transport::ByteView sent, transport::ByteBuffer& read) {
+    read.clear();
+    const std::uint32_t bits = sent.length() * kBitsPerByte * kSpeedRatio;
+    const auto level = [&](std::uint32_t at) {
+        if (at >= bits) return true;
+        const std::uint32_t senderBit = at / kSpeedRatio;
+        const std::uint32_t inByte = senderBit % kBitsPerByte;
+        if (inByte == 0) return false;
+        if (inByte == kBitsPerByte - 1) return true;
+        return ((sent[senderBit / kBitsPerByte] >> (inByte - 1)) & 1u) != 0;
+    };
+    bool waitingForHigh = false;
+    for (std::uint32_t at = 0; at < bits;) {
+        if (level(at)) {
+            waitingForHigh = false;
+            ++at;
+            continue;
+        }
+        if (waitingForHigh) {
+            ++at;
+            continue;
+        }
+        std::uint8_t byte = 0;
+        for (std::uint32_t bit = 0; bit < 8; ++bit)
+            if (level(at + 1 + bit)) byte = static_cast<std::uint8_t>(byte | (1u << bit));
+        read.append(byte);
+        waitingForHigh = !level(at + 9);
+        at += kBitsPerByte;
+    }
+}
+
 }  // namespace
 
 TurbineField::TurbineField(const Scenario& scenario)
     : noiseBytes_(scenario.noiseBytes),
+      lineFault_(scenario.device.line),
+      discoveryEndMs_(scenario.discoveryEndMs),
       reader_([this](transport::ByteView frameData) { onFrame(frameData); }),
       randomBytesPerSecond_(scenario.randomBytesPerSecond) {
     for (const NodeConfig& node : scenario.nodes)
@@ -36,6 +80,7 @@ TurbineField::TurbineField(const Scenario& scenario)
 
 void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
                            transport::DeviceLine& line) {
+    if (lineFault_ == LineFault::Silent) return;
     line_ = &line;
     nowMs_ = nowMs;
     reader_.feed(bytes);
@@ -43,6 +88,7 @@ void TurbineField::onWrite(transport::ByteView bytes, std::int64_t nowMs,
 }
 
 void TurbineField::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
+    if (lineFault_ == LineFault::Silent) return;
     line_ = &line;
     for (const auto& radio : radios_) radio->sendPeriodicUntil(untilMs, *this);
     for (const auto& radio : radios_) radio->sendUnaskedUntil(untilMs, *this);
@@ -64,7 +110,7 @@ void TurbineField::sendRandomBytes(std::int64_t untilMs) {
             randomState_ ^= randomState_ << 5;
             wire_.append(static_cast<std::uint8_t>(randomState_));
         }
-        line_->schedule(stepEndMs, wire_.view());
+        scheduleWire(stepEndMs);
     }
 }
 
@@ -96,8 +142,9 @@ void TurbineField::onLocalCommand(std::uint8_t frameId, transport::ByteView comm
     const transport::ByteView parameter(command.data() + 2, command.length() - 2);
     if (isCommand(letters, "nd")) {
         discoverNodes(frameId, letters);
+        if (discoveryEndMs_ > 0) localReply(nowMs_ + discoveryEndMs_, frameId, letters, kStatusOk);
     } else if (isCommand(letters, "cb")) {
-        localReply(frameId, letters, kStatusOk);
+        localReply(nowMs_ + kLocalReplyMs, frameId, letters, kStatusOk);
         if (parameter.length() == 1 && parameter[0] == kAnnounceOnCommissioning) {
             for (const auto& radio : radios_) {
                 const std::int64_t at = nowMs_ + radio->config().announceDelayMs;
@@ -108,7 +155,7 @@ void TurbineField::onLocalCommand(std::uint8_t frameId, transport::ByteView comm
             }
         }
     } else {
-        localReply(frameId, letters, kStatusInvalidCommand);
+        localReply(nowMs_ + kLocalReplyMs, frameId, letters, kStatusInvalidCommand);
     }
 }
 
@@ -191,22 +238,42 @@ RemoteRadio* TurbineField::radioAt(transport::ByteView addresses) {
     return nullptr;
 }
 
-void TurbineField::localReply(std::uint8_t frameId, transport::ByteView letters,
+void TurbineField::localReply(std::int64_t atMs, std::uint8_t frameId, transport::ByteView letters,
                               std::uint8_t status) {
     frame_.clear();
     frame_.append(kLocalResponse);
     frame_.append(frameId);
     frame_.append(letters);
     frame_.append(status);
-    sendFrame(nowMs_ + kLocalReplyMs, frame_.view(), false);
+    sendFrame(atMs, frame_.view(), false);
 }
 
 void TurbineField::sendFrame(std::int64_t atMs, transport::ByteView frameData,
                              bool corruptChecksum) {
     wire_.clear();
     for (std::uint32_t i = 0; i < noiseBytes_; ++i) wire_.append(nextNoiseByte());
+    const std::uint32_t frameStart = wire_.length();
     appendApiFrame(wire_, frameData, corruptChecksum);
-    line_->schedule(atMs, wire_.view());
+    if (lineFault_ == LineFault::Noisy) {
+        // One bit of the frame data or the checksum, never of the start byte or the length,
+        // so that the frame still ends where it should and fails only its checksum.
+        flipState_ ^= flipState_ << 13;
+        flipState_ ^= flipState_ >> 17;
+        flipState_ ^= flipState_ << 5;
+        const std::uint32_t span = wire_.length() - frameStart - kApiHeaderSize;
+        const std::uint32_t at = frameStart + kApiHeaderSize + flipState_ % span;
+        wire_.put(at, static_cast<std::uint8_t>(wire_[at] ^ (1u << (flipState_ >> 29))));
+    }
+    scheduleWire(atMs);
+}
+
+void TurbineField::scheduleWire(std::int64_t atMs) {
+    if (lineFault_ != LineFault::WrongSpeed) {
+        line_->schedule(atMs, wire_.view());
+        return;
+    }
+    readAsSlowerSender(wire_.view(), garbled_);
+    line_->schedule(atMs, garbled_.view());
 }
 
 std::uint8_t TurbineField::nextNoiseByte() {

@@ -45,13 +45,18 @@ private:
     void onRemoteCommand(transport::ByteView frameData);
     void onTransmitRequest(transport::ByteView frameData);
     RemoteRadio* radioAt(transport::ByteView addresses);
-    void localReply(std::uint8_t frameId, transport::ByteView letters, std::uint8_t status);
+    void localReply(std::int64_t atMs, std::uint8_t frameId, transport::ByteView letters,
+                    std::uint8_t status);
 
     void sendFrame(std::int64_t atMs, transport::ByteView frameData, bool corruptChecksum) override;
     std::uint8_t nextNoiseByte();
     void sendRandomBytes(std::int64_t untilMs);
+    // Puts wire_ on the line at atMs, as the line fault lets it arrive.
+    void scheduleWire(std::int64_t atMs);
 
     std::uint32_t noiseBytes_;
+    LineFault lineFault_;
+    std::uint32_t discoveryEndMs_;
     std::vector<std::unique_ptr<RemoteRadio>> radios_;
     ApiFrameReader reader_;
     std::uint32_t noiseState_ = 0x2545F491;
@@ -62,6 +67,8 @@ private:
     transport::ByteBuffer discoveryLetters_;  // as the last "ND" had them
     transport::ByteBuffer frame_;
     transport::ByteBuffer wire_;
+    transport::ByteBuffer garbled_;
+    std::uint32_t flipState_ = 0x9E3779B9;
 
     std::uint32_t randomBytesPerSecond_;
     std::int64_t randomBytesSentUntilMs_ = 0;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "transport/DeviceChoice.h"
 #include "transport/Driver.h"
 
 namespace transport {
@@ -12,5 +13,11 @@ namespace transport {
 // whatever else the platform has. Each platform has its own implementation file.
 // libraryPath replaces the library's usual name.
 std::vector<std::unique_ptr<Driver>> platformDrivers(const char* libraryPath = nullptr);
+
+// The drivers that reach the device a choice names, to be opened with choice.index(): for an
+// index, platformDrivers; for a path, the serial-port backend on that port alone, whatever
+// its vendor, or where the platform has no such backend a driver that says so.
+std::vector<std::unique_ptr<Driver>> driversFor(const DeviceChoice& choice,
+                                                const char* libraryPath = nullptr);
 
 }  // namespace transport

@@ -15,4 +15,12 @@ std::vector<std::unique_ptr<Driver>> platformDrivers(const char* libraryPath) {
     return drivers;
 }
 
+std::vector<std::unique_ptr<Driver>> driversFor(const DeviceChoice& choice,
+                                                const char* libraryPath) {
+    if (!choice.isPath()) return platformDrivers(libraryPath);
+    std::vector<std::unique_ptr<Driver>> drivers;
+    drivers.push_back(std::make_unique<SerialPortDriver>(choice.path()));
+    return drivers;
+}
+
 }  // namespace transport

@@ -11,6 +11,15 @@ constexpr const char* kReplug =
 std::string orDefault(const std::string& name, const char* fallback) {
     return name.empty() ? fallback : name;
 }
+
+std::string noSuchDevice(const std::string& name, const std::vector<std::string>& existing) {
+    std::string text = "There is no device " + orDefault(name, "of that name") + ".";
+    if (existing.empty()) return text + " No USB serial adapter is plugged in.";
+    text += existing.size() == 1 ? " The one there is " : " The ones there are ";
+    for (std::size_t i = 0; i < existing.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == existing.size() ? " and " : ", ") + existing[i];
+    return text + "; name one of them.";
+}
 }  // namespace
 
 std::string DriverError::describe() const {
@@ -21,9 +30,12 @@ std::string DriverError::describe() const {
             return "No USB serial adapter of vendor 0x0403 is plugged in. Plug in the radio "
                    "dongle, then start the program again.";
         case Cause::PermissionDenied:
+            // The package's udev rule serves the person at the desktop only; a login over
+            // SSH or at a console needs the group that owns the serial ports.
             return "Permission denied on " + orDefault(name, "the dongle's serial port") +
-                   ". Install the qor-comm-fix package, or join the dialout group and log in "
-                   "again; then plug the dongle in again.";
+                   ". At the desktop: install the qor-comm-fix package, then plug the dongle in "
+                   "again. Over SSH or at a console: join the dialout group (sudo adduser $USER "
+                   "dialout), then log in again.";
         case Cause::PortBusy:
             return orDefault(name, "The dongle's serial port") +
                    " is in use by another program. Close that program, then start this one "
@@ -40,6 +52,12 @@ std::string DriverError::describe() const {
         case Cause::LibraryStatus:
             return "The driver library " + orDefault(name, "of the USB serial chip") +
                    " reported status " + std::to_string(code) + "." + kReplug;
+        case Cause::NoSuchDevice:
+            return noSuchDevice(name, existing);
+        case Cause::PathNotSupported:
+            return "Ports cannot be named by their path here" +
+                   (name.empty() ? std::string() : " (" + name + ")") +
+                   ": the dongle is reached through the driver library, by its index (0, 1, ...).";
     }
     return "The dongle failed." + std::string(kReplug);
 }

@@ -21,8 +21,21 @@ DriverError Ftd2xxDriver::errorOf(std::uint32_t status) const {
     return {DriverError::Cause::LibraryStatus, status, libraryName_};
 }
 
+std::optional<std::uint32_t> Ftd2xxDriver::deviceCount() {
+    Ftd2xxFunctions::Dword count = 0;
+    if (!functions_->createDeviceInfoList || functions_->createDeviceInfoList(&count) != kLibraryOk)
+        return std::nullopt;
+    return count;
+}
+
 DriverError Ftd2xxDriver::open(int deviceIndex, DeviceHandle* handle) {
-    return errorOf(functions_->open(deviceIndex, handle));
+    DriverError error = errorOf(functions_->open(deviceIndex, handle));
+    if (error.cause != DriverError::Cause::NoDevice || deviceIndex <= 0) return error;
+    const auto count = deviceCount();
+    if (!count || *count == 0) return error;
+    error = {DriverError::Cause::NoSuchDevice, 0, std::to_string(deviceIndex)};
+    for (std::uint32_t i = 0; i < *count; ++i) error.existing.push_back(std::to_string(i));
+    return error;
 }
 
 DriverError Ftd2xxDriver::close(DeviceHandle handle) { return errorOf(functions_->close(handle)); }

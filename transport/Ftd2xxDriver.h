@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "transport/Driver.h"
@@ -25,6 +27,11 @@ public:
     Ftd2xxDriver(const Ftd2xxDriver&) = delete;
     Ftd2xxDriver& operator=(const Ftd2xxDriver&) = delete;
 
+    // The devices the library sees, counted without opening any; none when the library has
+    // no count call or the count fails.
+    std::optional<std::uint32_t> deviceCount();
+
+    // An index past the devices the library sees is NoSuchDevice, with those it sees.
     DriverError open(int deviceIndex, DeviceHandle* handle) override;
     DriverError close(DeviceHandle handle) override;
     DriverError read(DeviceHandle handle, void* buffer, std::uint32_t wanted,

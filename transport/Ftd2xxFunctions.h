@@ -9,7 +9,8 @@
 
 namespace transport {
 
-// The eight functions of the chip maker's driver library, as each platform's loader finds them.
+// The eight functions of the chip maker's driver library, as each platform's loader finds
+// them, and its device count, which the driver does without when the library lacks it.
 struct Ftd2xxFunctions {
     // The library's C types: FT_HANDLE, FT_STATUS, DWORD and ULONG, UCHAR, USHORT.
     using FtHandle = void*;
@@ -27,6 +28,8 @@ struct Ftd2xxFunctions {
     FtStatus(QOR_FTD2XX_CALL* setDataCharacteristics)(FtHandle, Uchar, Uchar, Uchar);
     FtStatus(QOR_FTD2XX_CALL* setFlowControl)(FtHandle, Ushort, Uchar, Uchar);
     FtStatus(QOR_FTD2XX_CALL* setTimeouts)(FtHandle, Ulong, Ulong);
+    // Counts the devices the library sees, opening none. May be null.
+    FtStatus(QOR_FTD2XX_CALL* createDeviceInfoList)(Dword*) = nullptr;
 };
 
 }  // namespace transport

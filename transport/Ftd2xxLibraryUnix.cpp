@@ -29,6 +29,7 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
         bind(library, "FT_SetFlowControl", f->setFlowControl) &&
         bind(library, "FT_SetTimeouts", f->setTimeouts);
     if (!complete) return nullptr;
+    bind(library, "FT_CreateDeviceInfoList", f->createDeviceInfoList);
     return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(libraryPath, std::move(f)));
 }
 

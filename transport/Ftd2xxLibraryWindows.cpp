@@ -43,6 +43,11 @@ std::unique_ptr<Ftd2xxDriver> Ftd2xxDriver::load(const char* libraryPath) {
                           bind(library, kSetFlowControl, f->setFlowControl) &&
                           bind(library, kSetTimeouts, f->setTimeouts);
     if (!complete) return nullptr;
+    // The device count is not among the functions imported by ordinal: it is found by its
+    // name, and the driver does without it where it is missing.
+    const FARPROC count = GetProcAddress(library, "FT_CreateDeviceInfoList");
+    f->createDeviceInfoList =
+        reinterpret_cast<decltype(f->createDeviceInfoList)>(reinterpret_cast<void (*)()>(count));
     return std::unique_ptr<Ftd2xxDriver>(new Ftd2xxDriver(libraryPath, std::move(f)));
 }
 

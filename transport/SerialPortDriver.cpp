@@ -1,7 +1,9 @@
 #include "transport/SerialPortDriver.h"
 
 #include <libserialport.h>
+#include <limits.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -10,6 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <new>
+
+#include "transport/SerialPortScan.h"
 
 namespace transport {
 
@@ -46,11 +50,16 @@ bool namesInOrder(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+bool inDeviceOrder(const PortCandidate& a, const PortCandidate& b) {
+    const bool chipA = a.usbVendorId == kChipVendorId;
+    const bool chipB = b.usbVendorId == kChipVendorId;
+    if (chipA != chipB) return chipA;
+    return namesInOrder(a.name, b.name);
+}
+
 std::optional<std::string> selectPort(std::vector<PortCandidate> ports, int deviceIndex) {
     std::erase_if(ports, [](const PortCandidate& p) { return p.usbVendorId != kChipVendorId; });
-    std::sort(ports.begin(), ports.end(), [](const PortCandidate& a, const PortCandidate& b) {
-        return namesInOrder(a.name, b.name);
-    });
+    std::sort(ports.begin(), ports.end(), inDeviceOrder);
     if (deviceIndex < 0 || static_cast<std::size_t>(deviceIndex) >= ports.size()) return {};
     return ports[static_cast<std::size_t>(deviceIndex)].name;
 }
@@ -128,35 +137,44 @@ DriverError openError(const std::string& name, int systemError) {
     }
 }
 
-std::vector<serialport::PortCandidate> listPorts() {
-    std::vector<serialport::PortCandidate> candidates;
-    sp_port** ports = nullptr;
-    if (sp_list_ports(&ports) != SP_OK) return candidates;
-    for (sp_port** p = ports; *p; ++p) {
-        int vid = -1;
-        int pid = -1;
-        if (sp_get_port_transport(*p) != SP_TRANSPORT_USB ||
-            sp_get_port_usb_vid_pid(*p, &vid, &pid) != SP_OK) {
-            vid = -1;
-        }
-        candidates.push_back({sp_get_port_name(*p), vid});
-    }
-    sp_free_port_list(ports);
-    return candidates;
-}
-
 void closePort(sp_port* port) {
     sp_close(port);
     sp_free_port(port);
 }
 
+// What the ports are, when the one asked for is not among them. A path may name any
+// vendor's port; an index counts the chip maker's alone, and without any of those the
+// dongle is simply not plugged in.
+DriverError noSuchPort(const std::string& asked, const serialport::UsbSerialPorts& ports,
+                       bool byPath) {
+    if (!byPath && ports.chipPorts == 0) return {DriverError::Cause::NoDevice, 0, {}};
+    return {DriverError::Cause::NoSuchDevice, 0, asked, serialport::choosableNames(ports, byPath)};
+}
+
 }  // namespace
+
+SerialPortDriver::SerialPortDriver(std::string portPath, SystemRoots roots)
+    : portPath_(std::move(portPath)), roots_(std::move(roots)) {}
 
 DriverError SerialPortDriver::open(int deviceIndex, DeviceHandle* handle) {
     *handle = nullptr;
-    const auto name = serialport::selectPort(listPorts(), deviceIndex);
-    if (!name) return {DriverError::Cause::NoDevice, 0, {}};
-    return openByName(*name, handle);
+    if (!portPath_.empty()) return openPath(handle);
+    const serialport::UsbSerialPorts ports = serialport::scanUsbSerialPorts(roots_);
+    if (deviceIndex < 0 || static_cast<std::size_t>(deviceIndex) >= ports.chipPorts)
+        return noSuchPort(std::to_string(deviceIndex), ports, false);
+    return openByName(ports.ports[static_cast<std::size_t>(deviceIndex)].path, handle);
+}
+
+// libserialport knows a port only by the name the system lists it under, so a stable name
+// that links to it is followed first.
+DriverError SerialPortDriver::openPath(DeviceHandle* handle) {
+    char* full = realpath(portPath_.c_str(), nullptr);
+    const std::string port = full ? full : "";
+    free(full);
+    DriverError opened{DriverError::Cause::NoDevice, 0, {}};
+    if (!port.empty()) opened = openByName(port, handle);
+    if (opened.cause != DriverError::Cause::NoDevice) return opened;
+    return noSuchPort(portPath_, serialport::scanUsbSerialPorts(roots_), true);
 }
 
 DriverError SerialPortDriver::openByName(const std::string& name, DeviceHandle* handle) {

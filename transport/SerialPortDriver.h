@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "transport/Driver.h"
+#include "transport/PortListing.h"
 
 namespace transport {
 
@@ -14,6 +15,13 @@ namespace transport {
 // one among them), which then find it busy.
 class SerialPortDriver final : public Driver {
 public:
+    // portPath empty: open takes the port its index names. Otherwise open ignores the index
+    // and takes that port, or the one it links to, whatever its vendor. roots: where the
+    // ports are looked up.
+    explicit SerialPortDriver(std::string portPath = {}, SystemRoots roots = {});
+
+    // A device that is not there: NoDevice when there is no port at all, else NoSuchDevice
+    // with the ports that are.
     DriverError open(int deviceIndex, DeviceHandle* handle) override;
     DriverError close(DeviceHandle handle) override;
     // Waits for the whole count or the read time-out; a time-out of 0 takes what is there.
@@ -32,6 +40,12 @@ public:
 
     // Opens a port by its name, configuring nothing; for a port found by other means.
     static DriverError openByName(const std::string& name, DeviceHandle* handle);
+
+private:
+    DriverError openPath(DeviceHandle* handle);
+
+    std::string portPath_;
+    SystemRoots roots_;
 };
 
 // The parts of port selection and argument mapping that do not touch a port.
@@ -48,6 +62,8 @@ struct PortCandidate {
 // their digit runs compared as numbers (ttyUSB2 before ttyUSB10); none when there are fewer.
 std::optional<std::string> selectPort(std::vector<PortCandidate> ports, int deviceIndex);
 bool namesInOrder(const std::string& a, const std::string& b);
+// The order device indices count ports in: the chip maker's first, each group by name.
+bool inDeviceOrder(const PortCandidate& a, const PortCandidate& b);
 
 // Line settings in libserialport's terms (bits, stop bits, enum sp_parity and
 // enum sp_flowcontrol values) from the driver's codes; none for a code it does not know.

@@ -31,6 +31,11 @@ void DeviceLine::clear() {
     chunks_.clear();
 }
 
+void DeviceLine::setChunkPerRead(bool on) {
+    std::lock_guard lock(mutex_);
+    chunkPerRead_ = on;
+}
+
 std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint32_t max) {
     std::lock_guard lock(mutex_);
     std::uint32_t count = 0;
@@ -41,6 +46,7 @@ std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint3
         count += static_cast<std::uint32_t>(n);
         chunk.taken += n;
         if (chunk.taken == chunk.bytes.size()) chunks_.pop_front();
+        if (chunkPerRead_) break;
     }
     return count;
 }
@@ -48,6 +54,7 @@ std::uint32_t DeviceLine::take(std::int64_t nowMs, std::uint8_t* out, std::uint3
 std::int64_t DeviceLine::timeWhenAvailable(std::uint32_t count) const {
     if (count == 0) return 0;
     std::lock_guard lock(mutex_);
+    if (chunkPerRead_) return chunks_.empty() ? -1 : chunks_.front().atMs;
     std::size_t total = 0;
     for (const Chunk& chunk : chunks_) {
         total += chunk.bytes.size() - chunk.taken;
@@ -66,6 +73,11 @@ SimulatedDevice::SimulatedDevice(Clock& clock) : clock_(clock) {}
 void SimulatedDevice::setPeer(DevicePeer* peer) {
     std::lock_guard lock(mutex_);
     peer_ = peer;
+}
+
+void SimulatedDevice::setDeviceIndex(int index) {
+    std::lock_guard lock(mutex_);
+    deviceIndex_ = index;
 }
 
 void SimulatedDevice::setFault(DeviceFault fault, bool on) {
@@ -140,14 +152,22 @@ bool SimulatedDevice::usable(DeviceHandle handle, std::int64_t nowMs) const {
 
 DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
     const std::int64_t now = clock_.nowMs();
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     recordCall("open " + std::to_string(deviceIndex));
     *handle = nullptr;
-    if (deviceIndex != 0 || !present(now)) return {DriverError::Cause::NoDevice, 0, {}};
+    if (!present(now)) return {DriverError::Cause::NoDevice, 0, {}};
+    if (deviceIndex != deviceIndex_)
+        return {DriverError::Cause::NoSuchDevice,
+                0,
+                std::to_string(deviceIndex),
+                {std::to_string(deviceIndex_) + " (the simulated device)"}};
     if (faulty(DeviceFault::Open)) return openError_;
     open_ = true;
     openedAtMs_ = now;
     *handle = this;
+    DevicePeer* peer = peer_;
+    lock.unlock();
+    if (peer) peer->onOpen(now, line_);
     return {};
 }
 
@@ -243,11 +263,16 @@ DriverError SimulatedDevice::write(DeviceHandle handle, const void* buffer, std:
     const std::int64_t now = clock_.nowMs();
     const ByteView bytes(buffer, count);
     DevicePeer* peer = nullptr;
+    bool fails = false;
     {
         std::lock_guard lock(mutex_);
-        if (!usable(handle, now) || faulty(DeviceFault::Write)) return failure();
-        if (recording_) writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
+        fails = !usable(handle, now) || faulty(DeviceFault::Write);
+        if (!fails && recording_) writes_.push_back(WriteRecord{now, {bytes.begin(), bytes.end()}});
         peer = peer_;
+    }
+    if (fails) {
+        if (peer) peer->onLostWrite(bytes, now);
+        return failure();
     }
     *written = count;
     if (peer) peer->onWrite(bytes, now, line_);

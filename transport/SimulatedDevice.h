@@ -22,6 +22,10 @@ public:
     // Bytes scheduled and not yet read, whether due or not.
     std::size_t pendingBytes() const;
     void clear();
+    // Each chunk as what one read returns, as when a recording is played back: a read ends
+    // as soon as a chunk is due and takes from that chunk alone, so reads split the bytes
+    // where the recorded reads did.
+    void setChunkPerRead(bool on);
 
     // Moves up to max bytes that have arrived by nowMs into out; answers the count.
     std::uint32_t take(std::int64_t nowMs, std::uint8_t* out, std::uint32_t max);
@@ -39,6 +43,7 @@ private:
     };
     mutable std::mutex mutex_;
     std::deque<Chunk> chunks_;  // ordered by arrival time
+    bool chunkPerRead_ = false;
 };
 
 // What stands at the far end of the line: the radio module and whatever it reaches.
@@ -52,6 +57,17 @@ public:
     virtual void onTime(std::int64_t untilMs, DeviceLine& line) {
         (void)untilMs;
         (void)line;
+    }
+    // The device was opened at nowMs.
+    virtual void onOpen(std::int64_t nowMs, DeviceLine& line) {
+        (void)nowMs;
+        (void)line;
+    }
+    // Bytes the tool tried to write at nowMs while the device failed: they never reached the
+    // far end, but a peer that checks what the tool writes still sees them.
+    virtual void onLostWrite(ByteView bytes, std::int64_t nowMs) {
+        (void)bytes;
+        (void)nowMs;
     }
 };
 
@@ -81,6 +97,9 @@ public:
     explicit SimulatedDevice(Clock& clock);
 
     void setPeer(DevicePeer* peer);
+    // The index this device answers to, 0 unless set; an open of another index finds no
+    // such device.
+    void setDeviceIndex(int index);
     DeviceLine& line() { return line_; }
 
     void setFault(DeviceFault fault, bool on = true);
@@ -136,6 +155,7 @@ private:
     DeviceLine line_;
     mutable std::mutex mutex_;
     DevicePeer* peer_ = nullptr;
+    int deviceIndex_ = 0;
     unsigned faults_ = 0;  // one bit per DeviceFault
     DriverError openError_{DriverError::Cause::IoError, 0, {}};
     std::int64_t vanishAtMs_ = kNever;

@@ -96,17 +96,21 @@ void PacketParser::decode(transport::ByteView raw) {
         reportBadCheck(computed, received, raw);
         return;
     }
+    const std::uint8_t flags = buffer_[kSequenceOffset] & kFlagsMask;
+    const auto code =
+        static_cast<std::uint16_t>(buffer_[kCodeOffset] | (buffer_[kCodeOffset + 1] << 8));
+    // A packet the rule refuses is recorded and ends nothing: the reply may be right behind
+    // it, and a wait ended here would be followed by a reset that throws that reply away.
+    const bool accepts = rule_ && !accepted_ && rule_->accepts(flags, code);
     // The wait ends on this notice; the header is recorded right after, in the same call.
-    forwardNotify(1);
+    if (!rule_ || accepts) forwardNotify(1);
     address_ = buffer_[kAddressOffset] | (buffer_[kAddressOffset + 1] << 8) |
                (buffer_[kAddressOffset + 2] << 16);
     subaddress_ = buffer_[kSubaddressOffset];
     sequence_ = buffer_[kSequenceOffset] & kSequenceMask;
-    flags_ = buffer_[kSequenceOffset] & kFlagsMask;
-    code_ = static_cast<std::uint16_t>(buffer_[kCodeOffset] | (buffer_[kCodeOffset + 1] << 8));
-    if (rule_ && !accepted_ && rule_->accepts(flags_, code_)) {
-        accepted_ = AcceptedReply{code_, firstWord()};
-    }
+    flags_ = flags;
+    code_ = code;
+    if (accepts) accepted_ = AcceptedReply{code_, firstWord()};
 }
 
 std::int32_t PacketParser::firstWord() const {

@@ -25,11 +25,11 @@ struct AcceptedReply {
 };
 
 // The top stage of the receive chain. It takes framed packets from the packet reassembler,
-// un-stuffs the first one in the view, checks it and records its header. A good packet
-// signals completion down the chain whatever its code; while a reply is awaited, the first
-// good packet that the query's rule accepts is kept as the reply, with its word, so packets
-// decoded after it cannot change what the query reads. Bad packets are reported on standard
-// output.
+// un-stuffs the first one in the view, checks it and records its header. While a reply is
+// awaited, the first good packet that the query's rule accepts is kept as the reply, with
+// its word, so packets decoded after it cannot change what the query reads, and only that
+// packet signals completion down the chain; otherwise every good packet does. Bad packets
+// are reported on standard output.
 class PacketParser final : public transport::ReceiveStage {
 public:
     // A packet longer than this between its marks is dropped unread.

@@ -56,28 +56,19 @@ bool TurbineQuery::sendWithRetries(int timeoutMs, std::uint32_t attempts, bool r
     }
     if (attempts == 0)
         return transact(encoder_.encode(), encoder_.code(), timeoutMs, 0, requireReply);
+    beginTest(encoder_.code(), requireReply);
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
         // Each transmission carries its own sequence number, and so its own check.
         if (pass > 0) encoder_.nextAttempt();
-        if (transact(encoder_.encode(), encoder_.code(), timeoutMs, 1, requireReply)) return true;
+        buildRequests(encoder_.encode());
+        if (transmit(timeoutMs, pass > 0)) return true;
     }
     return false;
 }
 
 bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCode, int timeoutMs,
                             std::uint32_t attempts, bool requireReply) {
-    encoder_.setPacketSequence(encoder_.packetSequence() % packet::kSequenceModulus);
-    if (timeoutMs == 0) timeoutMs = link_.defaultTimeout();
-    const std::uint16_t alternativeCode =
-        expectedCode == kCodeWithTwoReplies ? kItsOtherReplyCode : expectedCode;
-
-    const std::uint8_t frameId = frameIdFor(dataFrameCounter_);
-    dataFrameCounter_ = (dataFrameCounter_ + 1) % kFrameIdCounters;
-    radio::FrameEncoder& frames = link_.encoder();
-    frames.buildAddressedFrames(radio::kTransmitRequest, frameId, framed);
-    if (link_.settings().traceMask & transport::kTraceQueryFrames)
-        transport::traceSink().dumpHex(frames.bytes());
-
+    buildRequests(framed);
     transport::ByteView last;
     if (attempts == 0) {
         link_.beginExchange();
@@ -85,24 +76,49 @@ bool TurbineQuery::transact(transport::ByteView framed, std::uint16_t expectedCo
         link_.dispatcher().await(radio::AwaitedAnswer::transmitStatus(frameIdOf(last)));
         return link_.sendFrameAndWait(last, kTransmitStatusWaitMs);
     }
-    const ReplyRule rule{expectedCode, alternativeCode, requireReply};
+    beginTest(expectedCode, requireReply);
     for (std::uint32_t pass = 0; pass < attempts; ++pass) {
-        // The reset forgets any late reply to an earlier transmission.
-        link_.beginExchange();
-        if (!sendLeadingFrames(last)) return false;
-        link_.dispatcher().await(radio::AwaitedAnswer::packetReply());
-        parser_.awaitReply(rule);
-        if (!link_.sendFrameAndWait(last, timeoutMs)) {
-            if (link_.stopped()) return false;  // nothing more goes out: no pause to sit out
-            clock_.sleepFor(kRetryPauseMs);
-            continue;
-        }
-        if (link_.settings().traceMask & transport::kTraceReplyPacket) {
-            transport::traceSink().dumpHex(parser_.buffer().view());
-        }
-        if (parser_.acceptedReply()) return true;
-        // Only packets the rule refused came: transmit again at once.
+        if (transmit(timeoutMs, pass > 0)) return true;
     }
+    return false;
+}
+
+void TurbineQuery::buildRequests(transport::ByteView framed) {
+    encoder_.setPacketSequence(encoder_.packetSequence() % packet::kSequenceModulus);
+    const std::uint8_t frameId = frameIdFor(dataFrameCounter_);
+    dataFrameCounter_ = (dataFrameCounter_ + 1) % kFrameIdCounters;
+    radio::FrameEncoder& frames = link_.encoder();
+    frames.buildAddressedFrames(radio::kTransmitRequest, frameId, framed);
+    if (link_.settings().traceMask & transport::kTraceQueryFrames)
+        transport::traceSink().dumpHex(frames.bytes());
+}
+
+void TurbineQuery::beginTest(std::uint16_t expectedCode, bool requireReply) {
+    const std::uint16_t alternativeCode =
+        expectedCode == kCodeWithTwoReplies ? kItsOtherReplyCode : expectedCode;
+    // The reset forgets any reply to an earlier test; from here on every reply the rule
+    // accepts counts.
+    link_.beginExchange();
+    parser_.awaitReply(ReplyRule{expectedCode, alternativeCode, requireReply});
+}
+
+bool TurbineQuery::transmit(int timeoutMs, bool afterAnother) {
+    // The same drain as a new exchange, so transmissions go out when they always did, but
+    // no reset: a reply to the transmission before, come in its pause or in this drain,
+    // is the inverter answering and ends the test here.
+    if (afterAnother) link_.continueExchange(radio::CommandLink::kBeginDrainMs);
+    if (parser_.acceptedReply()) return true;
+    transport::ByteView last;
+    if (!sendLeadingFrames(last)) return false;
+    link_.dispatcher().await(radio::AwaitedAnswer::packetReply());
+    // Only an accepted reply ends the wait; packets the rule refuses are waited past.
+    const bool complete = link_.sendFrameAndWait(last, timeoutMs);
+    if (complete && (link_.settings().traceMask & transport::kTraceReplyPacket)) {
+        transport::traceSink().dumpHex(parser_.buffer().view());
+    }
+    if (parser_.acceptedReply()) return true;
+    if (link_.stopped()) return false;  // nothing more goes out: no pause to sit out
+    clock_.sleepFor(kRetryPauseMs);
     return false;
 }
 
@@ -131,7 +147,8 @@ bool TurbineQuery::sendLeadingFrames(transport::ByteView& last) {
         if (!link_.sendFrameAndWait(transport::ByteView(rest.data(), size), kLeadingFrameWaitMs)) {
             return false;
         }
-        link_.beginExchange();
+        // No reset: a reply to an earlier transmission may be arriving.
+        link_.continueExchange(radio::CommandLink::kBeginDrainMs);
         position += size;
     }
 }

@@ -37,8 +37,9 @@ public:
     bool sendWithRetries(int timeoutMs, std::uint32_t attempts, bool requireReply);
 
     // One transmission of a framed packet per attempt (timeout 0: the default), until the
-    // turbine's inverter answers with the reply's flags and code. With 0 attempts: one
-    // transmission awaited on the radio's transmit status, no reply examined.
+    // turbine's inverter answers with the reply's flags and code. A reply to any of the
+    // transmissions counts, also one that comes after its own wait has run out. With 0
+    // attempts: one transmission awaited on the radio's transmit status, no reply examined.
     bool transact(transport::ByteView framed, std::uint16_t expectedCode, int timeoutMs,
                   std::uint32_t attempts, bool requireReply);
 
@@ -52,6 +53,14 @@ public:
     void setPacketSequence(std::uint32_t sequence) { encoder_.setPacketSequence(sequence); }
 
 private:
+    // Builds the transmit requests that carry framed, with the next frame id.
+    void buildRequests(transport::ByteView framed);
+    // Resets the receive chain and sets the reply rule for the transmissions that follow.
+    void beginTest(std::uint16_t expectedCode, bool requireReply);
+    // One transmission of the built requests and its wait, then the pause when no reply
+    // was accepted. afterAnother: a transmission of the same test went before, whose late
+    // reply still counts. True once an accepted reply is in.
+    bool transmit(int timeoutMs, bool afterAnother);
     // Sends every frame of the encoder's buffer but the last, each awaited on its transmit
     // status; answers false when one of those waits fails. last receives the final frame.
     bool sendLeadingFrames(transport::ByteView& last);

@@ -59,6 +59,18 @@ void WriteGate::release() {
     released_.notify_all();
 }
 
+int FieldRig::remoteCommandsWritten(const char* letters) const {
+    int count = 0;
+    for (const transport::WriteRecord& write : field->device().writes()) {
+        const std::vector<std::uint8_t>& b = write.bytes;
+        if (b.size() > kRemoteLettersAt + 1 && b[kTypeAt] == kRemoteCommandType &&
+            b[kRemoteLettersAt] == letters[0] && b[kRemoteLettersAt + 1] == letters[1]) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 std::vector<unsigned> FieldRig::speedsWritten() const {
     std::vector<unsigned> speeds;
     for (const transport::WriteRecord& write : field->device().writes()) {

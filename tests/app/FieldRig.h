@@ -33,6 +33,8 @@ struct FieldRig {
     std::vector<unsigned> speedsWritten() const;
     // Frames written so far with this API frame type.
     int framesWritten(std::uint8_t type) const;
+    // Remote command frames written so far with these two letters, reads and sets alike.
+    int remoteCommandsWritten(const char* letters) const;
 
     transport::VirtualClock clock;
     transport::Settings settings;

@@ -159,6 +159,57 @@ INSTANTIATE_TEST_SUITE_P(
             "QueryFailed", "failed-query.txt", {kStatusScanning, kStatusQueryFailed}, {}, false}),
     [](const ::testing::TestParamInfo<FixCase>& p) { return p.param.name; });
 
+// The built-in field's turbine, with its inverter at the radio's setting unless told.
+std::string turbineWith(const char* settings) {
+    return std::string("node QOR123-7654321\n address 0013A20041C7F321\n network 7A21\n") +
+           settings;
+}
+
+// Answers that come late or behind something else: each fix ends as it would in a quiet
+// field, and writes only what that ending needs.
+TEST(SpeedFixTest, LateAndHiddenAnswersCount) {
+    const struct {
+        const char* name;
+        std::string field;
+        Texts statuses;
+        std::vector<unsigned> speeds;
+        int transmissions;  // of the inverter query
+        int linkChecks;     // "db" queries
+    } rows[] = {
+        {"a refused packet before the reply, all in 3-byte frames",
+         turbineWith(" reply-chunk 3\n fault packet-before-reply\n"),
+         {kStatusScanning, kStatusSpeedCorrect},
+         {},
+         1,
+         0},
+        {"the inverter answers 1.83 s after each query",
+         turbineWith(" inverter-delay 1830\n"),
+         {kStatusScanning, kStatusSpeedCorrect},
+         {},
+         1,
+         0},
+        // The first "db" goes out while the radio is still restarting; the second is answered.
+        {"the radio back only after the first link check",
+         turbineWith(" inverter-speed 6\n restart 7000\n"),
+         then(kChangeOnce, {kStatusSpeedFixed}),
+         {6},
+         4 + 1,
+         2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DialogRun run(scenarioOf(row.field));
+        ASSERT_TRUE(run.attached);
+        run.run(wholeFix(run));
+        EXPECT_EQ(run.statuses(), row.statuses);
+        EXPECT_EQ(run.rig.speedsWritten(), row.speeds);
+        EXPECT_EQ(run.host.boxes(), Texts{kFixCompleteBox});
+        EXPECT_EQ(run.rig.framesWritten(0x10), row.transmissions);
+        EXPECT_EQ(run.rig.remoteCommandsWritten("db"), row.linkChecks);
+        EXPECT_EQ(run.rig.remoteCommandsWritten("wr"), static_cast<int>(row.speeds.size()));
+    }
+}
+
 // A crowded field: other radios' traffic that must change nothing. Each fix ends as it does
 // on the built-in field and writes exactly the same frames, byte for byte.
 struct CrowdCase {

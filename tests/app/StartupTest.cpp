@@ -49,8 +49,9 @@ TEST(StartupTest, AFailedAttachmentSaysWhyAndWhatToDo) {
          "No USB serial adapter of vendor 0x0403 is plugged in. Plug in the radio dongle, then "
          "start the program again."},
         {{Cause::PermissionDenied, 0, "/dev/ttyUSB0"},
-         "Permission denied on /dev/ttyUSB0. Install the qor-comm-fix package, or join the "
-         "dialout group and log in again; then plug the dongle in again."},
+         "Permission denied on /dev/ttyUSB0. At the desktop: install the qor-comm-fix package, "
+         "then plug the dongle in again. Over SSH or at a console: join the dialout group (sudo "
+         "adduser $USER dialout), then log in again."},
         {{Cause::PortBusy, 0, "/dev/ttyUSB0"},
          "/dev/ttyUSB0 is in use by another program. Close that program, then start this one "
          "again."},

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "JsonValue.h"
+#include "KeptReports.h"
 #include "cli/Program.h"
 #include "sim/SimulatedField.h"
 #include "tests/support/Bytes.h"
@@ -18,6 +21,7 @@
 namespace clitest {
 
 using testsupport::Bytes;
+using Json = nlohmann::json;
 
 // Frames the tool writes: 7E, length, type; a remote command goes on with its frame id, the
 // ten address bytes, the options byte, then its letters and any parameter.
@@ -52,17 +56,19 @@ private:
     sim::SimulatedField* field_ = nullptr;
 };
 
-// Virtual time that raises SIGINT, as Ctrl-C would, once it has passed a moment.
+// Virtual time that raises a signal, SIGINT as Ctrl-C would by default, once it has passed
+// a moment; as many times in a row as asked.
 class InterruptingClock final : public transport::Clock {
 public:
-    explicit InterruptingClock(std::int64_t atMs) : atMs_(atMs) {}
+    explicit InterruptingClock(std::int64_t atMs, int signal = SIGINT, int times = 1)
+        : atMs_(atMs), signal_(signal), times_(times) {}
     std::int64_t nowMs() const override { return time_.nowMs(); }
     void sleepFor(std::int64_t ms) override {
         time_.sleepFor(ms);
         if (!raised_ && time_.nowMs() >= atMs_) {
             raised_ = true;
             if (beforeRaise) beforeRaise();
-            std::raise(SIGINT);
+            for (int i = 0; i < times_; ++i) std::raise(signal_);
         }
     }
     std::function<void()> beforeRaise;
@@ -70,6 +76,8 @@ public:
 private:
     transport::VirtualClock time_;
     const std::int64_t atMs_;
+    const int signal_;
+    const int times_;
     bool raised_ = false;
 };
 
@@ -78,8 +86,9 @@ struct CliResult {
     std::string out;
     std::string err;
     std::vector<transport::WriteRecord> writes;
-    JsonValue json;  // with --json
+    Json json;  // with --json
     bool jsonValid = false;
+    bool fieldMade = false;  // with --sim: the radio was there to be opened
 
     // Remote command frames that change the radio: a "bd" with its value, "wr", "fr".
     std::vector<std::string> remoteChanges() const {
@@ -138,18 +147,23 @@ inline CliResult runCli(const std::vector<std::string>& args,
     context.out = out;
     context.err = err;
     context.clock = clock ? clock : &virtualTime;
-    context.onSimulatedField = [&](sim::SimulatedField& field) { log.attach(field); };
+    CliResult result;
+    context.onSimulatedField = [&](sim::SimulatedField& field) {
+        result.fieldMade = true;
+        log.attach(field);
+    };
     // The radio dongle is never reached from a test: no run here goes without --sim.
     context.drivers = [] { return std::vector<std::unique_ptr<transport::Driver>>{}; };
 
-    CliResult result;
     result.exitCode = cli::runProgram(args, context);
     result.out = readAll(out);
     result.err = readAll(err);
     std::fclose(out);
     std::fclose(err);
     result.writes = log.writes;
-    result.jsonValid = JsonReader::parse(result.out, result.json);
+    result.json = Json::parse(result.out, nullptr, false);
+    result.jsonValid = !result.json.is_discarded();
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) keepReport(result.out);
     return result;
 }
 

@@ -33,15 +33,17 @@ TEST(OutputTest, NamesFromTheRadioNeverReachTheTerminalRaw) {
     const std::string field = writeTempFile("hostile-field.txt", kHostileField);
     const std::string trace = ::testing::TempDir() + "hostile-trace.txt";
 
-    const CliResult json = runCli({"scan", "--sim", field, "--json", "--trace", trace});
+    const CliResult json =
+        runCli({"scan", "--sim", "--scenario", field, "--json", "--trace", trace});
     ASSERT_TRUE(json.jsonValid) << json.out;
     EXPECT_TRUE(printableText(json.out));
-    ASSERT_EQ(json.json["nodes"].array.size(), 1u);
-    EXPECT_EQ(json.json["nodes"][0]["name"].string, kHostileName);  // every byte kept
-    EXPECT_EQ(json.json["nodes"][0]["turbine"].integer(), 7654321);
+    ASSERT_EQ(json.json.at("nodes").size(), 1u);
+    // Every byte kept, as the character of its value: 0xFF is U+00FF, in UTF-8 C3 BF.
+    EXPECT_EQ(json.json.at("nodes")[0].at("name"), "\x1b]0;X\x07\"\\\xc3\xbf-7654321");
+    EXPECT_EQ(json.json.at("nodes")[0].at("turbine"), 7654321);
     EXPECT_TRUE(printableText(readFile(trace)));
 
-    const CliResult text = runCli({"scan", "--sim", field});
+    const CliResult text = runCli({"scan", "--sim", "--scenario", field});
     EXPECT_TRUE(printableText(text.out));
     EXPECT_NE(
         text.out.find("\\x1B]0;X\\x07\"\\\\\\xFF-7654321  0013A20041C7F321  7A21     7654321"),
@@ -58,8 +60,9 @@ TEST(OutputTest, EscapesByTable) {
     const Case cases[] = {
         {"QOR123-7654321", "\"QOR123-7654321\"", "QOR123-7654321"},
         {"a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\\\c"},
-        {"\n\t\x7f", "\"\\u000A\\u0009\\u007F\"", "\\x0A\\x09\\x7F"},
-        {std::string("\0\x80\xff", 3), "\"\\u0000\\u0080\\u00FF\"", "\\x00\\x80\\xFF"},
+        {"\n\t\x7f", "\"\\n\\t\\u007f\"", "\\x0A\\x09\\x7F"},
+        {"\x1b\b\f\r", "\"\\u001b\\b\\f\\r\"", "\\x1B\\x08\\x0C\\x0D"},
+        {std::string("\0\x80\xff", 3), "\"\\u0000\\u0080\\u00ff\"", "\\x00\\x80\\xFF"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(cli::jsonString(c.bytes), c.json);
@@ -143,9 +146,10 @@ node QOR123-7654318
   fault bad-checksum times 1
 )");
     const std::string path = ::testing::TempDir() + "faulty-trace.txt";
-    const CliResult run = runCli({"fix", "7654321", "--sim", field, "--json", "--trace", path});
+    const CliResult run =
+        runCli({"fix", "7654321", "--sim", "--scenario", field, "--json", "--trace", path});
     ASSERT_TRUE(run.jsonValid) << run.out;
-    EXPECT_EQ(run.json["outcome"].string, "speed-correct");
+    EXPECT_EQ(run.json.at("outcome"), "speed-correct");
     EXPECT_EQ(run.err, "");
     const std::string trace = readFile(path);
     EXPECT_TRUE(std::regex_search(trace, std::regex(R"(\n[0-9]+ out x \n)"))) << trace;
@@ -154,7 +158,7 @@ node QOR123-7654318
     // Without a trace they go nowhere, not even to the process's own streams.
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const CliResult quiet = runCli({"fix", "7654321", "--sim", field, "--json"});
+    const CliResult quiet = runCli({"fix", "7654321", "--sim", "--scenario", field, "--json"});
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(quiet.jsonValid) << quiet.out;
@@ -180,6 +184,25 @@ TEST(LiveLineTest, RedrawsInPlaceAndClears) {
               "\r                     \r[out]\rQOR1: Waiting (1.5 s)"
               "\rx (1.5 s)            \rx (1.5 s)"
               "\r         \r");
+    std::fclose(terminal);
+}
+
+// On a narrow terminal the line is cut one column short of its width, so that it never
+// wraps; the width is asked at each drawing, as the terminal may be resized.
+TEST(LiveLineTest, FitsTheTerminal) {
+    std::FILE* terminal = std::tmpfile();
+    transport::VirtualClock clock;
+    int columns = 20;
+    {
+        cli::LiveLine live(terminal, clock, 0, 0, [&] { return columns; });
+        live.show("QOR123-7654321: Configuring alt speed");
+        columns = 12;
+        live.show("QOR123-7654321: Waiting");
+    }
+    EXPECT_EQ(readAll(terminal),
+              "\rQOR123-7654321: Con"
+              "\rQOR123-7654"
+              "\r           \r");
     std::fclose(terminal);
 }
 

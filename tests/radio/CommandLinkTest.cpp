@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "LinkRig.h"
+#include "radio/CommandResponse.h"
 #include "radio/CommandSender.h"
 #include "tests/support/Bytes.h"
 
@@ -62,6 +63,21 @@ TEST(CheckResponse, LettersStatusAndValue) {
             << shown << " on " << hexOf(row.body);
         EXPECT_EQ(value, row.value) << shown << " on " << hexOf(row.body);
     }
+}
+
+// A body is read only to its length: the bytes after it in memory (here a success status
+// and a value, as a longer answer kept earlier in the same buffer leaves them) are not part
+// of it, so a body shorter than its letters and status is never a success.
+TEST(CheckResponse, ABodyShorterThanLettersAndStatusFails) {
+    const Bytes memory = text("bd") + hex("00 04");
+    for (std::uint32_t length = 0; length < 3; ++length) {
+        const transport::ByteView body(memory.data(), length);
+        std::uint32_t value = 7;
+        EXPECT_FALSE(reportsSuccess(body, viewOf(text("bd")))) << length;
+        EXPECT_FALSE(checkResponse("bd", body, value)) << length;
+        EXPECT_EQ(value, 7u) << length;
+    }
+    EXPECT_TRUE(reportsSuccess(transport::ByteView(memory.data(), 3), viewOf(text("bd"))));
 }
 
 TEST(CommandSenders, WriteTheExactFrameAndCompleteOnTheAnswer) {

@@ -31,24 +31,34 @@ TEST(ApiFrameTest, ReaderFindsFramesFedWholeOrByteByByte) {
     const Bytes stream = hex("55 AA") + localCommand("ND") + hex("00 7E 00 04 09 01 4E 44 64") +
                          localCommand("cb", {0x02});
     const std::vector<Bytes> expected = {hex("09 01 4E 44"), hex("08 01 63 62 02")};
+    // On the line: every frame whole, the one with a wrong checksum too.
+    const std::vector<Bytes> wire = {localCommand("ND"), hex("7E 00 04 09 01 4E 44 64"),
+                                     localCommand("cb", {0x02})};
 
     for (std::size_t piece : {stream.size(), std::size_t{1}, std::size_t{2}, std::size_t{7}}) {
         std::vector<Bytes> frames;
-        ApiFrameReader reader([&](transport::ByteView data) { frames.push_back(bytesOf(data)); });
+        std::vector<Bytes> whole;
+        ApiFrameReader reader([&](transport::ByteView data) { frames.push_back(bytesOf(data)); },
+                              [&](transport::ByteView frame) { whole.push_back(bytesOf(frame)); });
         for (std::size_t at = 0; at < stream.size(); at += piece) {
             const std::size_t n = std::min(piece, stream.size() - at);
             reader.feed(transport::ByteView(stream.data() + at, static_cast<std::uint32_t>(n)));
         }
         EXPECT_EQ(frames, expected) << "pieces of " << piece;
+        EXPECT_EQ(whole, wire) << "pieces of " << piece;
         EXPECT_EQ(reader.badFrames(), 1u);
+        EXPECT_EQ(reader.pending().length(), 0u);
     }
 }
 
 TEST(ApiFrameTest, ReaderDropsZeroLengthHeaderAndGoesOn) {
     std::vector<Bytes> frames;
-    ApiFrameReader reader([&](transport::ByteView data) { frames.push_back(bytesOf(data)); });
+    std::vector<Bytes> whole;
+    ApiFrameReader reader([&](transport::ByteView data) { frames.push_back(bytesOf(data)); },
+                          [&](transport::ByteView frame) { whole.push_back(bytesOf(frame)); });
     reader.feed(viewOf(hex("7E 00 00") + localCommand("ND")));
     EXPECT_EQ(frames, std::vector<Bytes>{hex("09 01 4E 44")});
+    EXPECT_EQ(whole, (std::vector<Bytes>{hex("7E 00 00"), localCommand("ND")}));
 }
 
 TEST(InverterPacketTest, CrcIsArc) {

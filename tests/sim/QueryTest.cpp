@@ -67,17 +67,12 @@ TEST(QueryTest, SpoiltRepliesAreSentAgain) {
         Fault fault;
         const char* out;
         const char* err;
-        bool afterTimeOut;
     } cases[] = {
-        {"wrong flags", {FaultKind::ReplyFlags, 0x00, 1}, "", "", false},
-        {"wrong flags 0xC0", {FaultKind::ReplyFlags, 0xC0, 1}, "", "", false},
-        {"wrong code", {FaultKind::ReplyCode, 0x8109, 1}, "", "", false},
-        {"corrupt reply CRC", {FaultKind::BadReplyCrc, 0, 1}, "x ", "", true},
-        {"corrupt frame checksum",
-         {FaultKind::BadChecksum, 0, 1},
-         "",
-         "zb checksum failed.\n",
-         true},
+        {"wrong flags", {FaultKind::ReplyFlags, 0x00, 1}, "", ""},
+        {"wrong flags 0xC0", {FaultKind::ReplyFlags, 0xC0, 1}, "", ""},
+        {"wrong code", {FaultKind::ReplyCode, 0x8109, 1}, "", ""},
+        {"corrupt reply CRC", {FaultKind::BadReplyCrc, 0, 1}, "x ", ""},
+        {"corrupt frame checksum", {FaultKind::BadChecksum, 0, 1}, "", "zb checksum failed.\n"},
     };
     for (const auto& c : cases) {
         Scenario scenario = fieldWithTargetAt(6);
@@ -91,12 +86,9 @@ TEST(QueryTest, SpoiltRepliesAreSentAgain) {
         EXPECT_EQ(word, 0x0321) << c.what;
         const auto times = rig.transmissions();
         ASSERT_EQ(times.size(), 2u) << c.what;
-        // A refused reply is followed at once; a lost one after the wait and a 100 ms pause.
-        if (c.afterTimeOut) {
-            EXPECT_GE(times[1] - times[0], 1800) << c.what;
-        } else {
-            EXPECT_LT(times[1] - times[0], 200) << c.what;
-        }
+        // A refused reply, like a lost one, is followed after the wait and the pause: the
+        // awaited reply could still have come behind it.
+        EXPECT_GE(times[1] - times[0], 1800) << c.what;
     }
 }
 

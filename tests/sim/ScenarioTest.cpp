@@ -12,9 +12,11 @@ TEST(ScenarioTest, ReadsEverySetting) {
 # Second line.
 noise 3
 random-bytes 11520
+discovery-end 6000
 device baud-fails
 device vanishes-at 0x2710
 device returns-at 12000
+device noisy
 
 node TOWER 7   # spaces belong to the name
   address 0x0013A20011223344
@@ -55,6 +57,8 @@ node B
     EXPECT_TRUE(s.device.baudRateFails);
     EXPECT_EQ(s.device.vanishesAtMs, 10000);
     EXPECT_EQ(s.device.returnsAtMs, 12000);
+    EXPECT_EQ(s.device.line, LineFault::Noisy);
+    EXPECT_EQ(s.discoveryEndMs, 6000u);
     ASSERT_EQ(s.nodes.size(), 2u);
     const NodeConfig& n = s.nodes[0];
     EXPECT_EQ(n.name, "TOWER 7");
@@ -132,10 +136,13 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
     } cases[] = {
         {"noise 65\n", "t:1: \"noise\" needs one number from 0 to 64"},
         {"# c\n\nspeed 4\n",
-         "t:3: unknown setting \"speed\" (expected noise, random-bytes, device or node)"},
+         "t:3: unknown setting \"speed\" (expected noise, random-bytes, discovery-end, device or "
+         "node)"},
         {"random-bytes 11521\n", "t:1: \"random-bytes\" needs one number from 0 to 11520"},
         {"device melts\n",
-         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms> or returns-at <ms>"},
+         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms>, returns-at <ms>, "
+         "silent, wrong-speed or noisy"},
+        {"device silent\ndevice wrong-speed\n", "t:2: only one of silent, wrong-speed, noisy"},
         {"node\n", "t:1: \"node\" needs a name"},
         {node + "node A\n", "t:4: a second node named \"A\""},
         {node + "node B\n network 0002\n", "t:4: node \"B\" has no \"address\""},
@@ -150,6 +157,7 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
         {node + " reply-chunk 0\n", "t:4: \"reply-chunk\" must be at least 1"},
         {node + " reachable maybe\n", "t:4: \"reachable\" is yes or no"},
         {node + " noise 2\n", "t:4: \"noise\" belongs before the first node"},
+        {node + " discovery-end 10\n", "t:4: \"discovery-end\" belongs before the first node"},
         {node + " packet-stream 10\n",
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
         {node + " packet-stream 0 40\n",

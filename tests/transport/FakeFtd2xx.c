@@ -1,4 +1,5 @@
-/* A stand-in for the chip maker's driver library with the same eight C functions. It logs
+/* A stand-in for the chip maker's driver library with the same eight C functions and its
+   device count (left out when built FAKE_FTD2XX_UNCOUNTED). It logs
    every call, answers the statuses a test sets, and reads from bytes a test feeds it. Like
    the real library it can run a thread of its own, started by the open. */
 #include <stdint.h>
@@ -22,6 +23,7 @@ static unsigned char output[512];
 static uint32_t outputLength;
 static int device;
 static unsigned* beatsWanted;
+static uint32_t devices = 1;
 
 enum { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -36,6 +38,7 @@ void FakeFtd2xx_reset(void) {
     callLog[0] = 0;
     memset(failing, 0, sizeof failing);
     inputLength = outputLength = 0;
+    devices = 1;
 }
 void FakeFtd2xx_fail(int function, FT_STATUS status) { failing[function] = status; }
 void FakeFtd2xx_feed(const void* bytes, uint32_t count) {
@@ -46,6 +49,8 @@ const unsigned char* FakeFtd2xx_output(uint32_t* count) {
     *count = outputLength;
     return output;
 }
+/* How many devices the count reports. */
+void FakeFtd2xx_setDevices(uint32_t count) { devices = count; }
 /* The next open starts a thread that adds 1 to *beats every millisecond, for ever. */
 void FakeFtd2xx_runThread(unsigned* beats) { beatsWanted = beats; }
 
@@ -140,6 +145,13 @@ FT_STATUS FT_SetFlowControl(FT_HANDLE handle, uint16_t flow, unsigned char xon,
     logCall(handle == &device ? text : "flow ?");
     return failing[kFlow];
 }
+
+#ifndef FAKE_FTD2XX_UNCOUNTED
+FT_STATUS FT_CreateDeviceInfoList(uint32_t* count) {
+    *count = devices;
+    return 0;
+}
+#endif
 
 #ifndef FAKE_FTD2XX_INCOMPLETE
 FT_STATUS FT_SetTimeouts(FT_HANDLE handle, uint32_t readMs, uint32_t writeMs) {

@@ -9,6 +9,7 @@
 #include "Ftd2xxLibraryChecks.h"
 #include "transport/Ftd2xxDriver.h"
 #include "transport/Port.h"
+#include "transport/PortListing.h"
 #include "transport/RawLog.h"
 
 using namespace transport;
@@ -24,6 +25,7 @@ struct FakeLibrary {
     void (*feed)(const void*, std::uint32_t) = nullptr;
     const unsigned char* (*output)(std::uint32_t*) = nullptr;
     void (*runThread)(unsigned*) = nullptr;
+    void (*setDevices)(std::uint32_t) = nullptr;
 
     enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -34,6 +36,7 @@ struct FakeLibrary {
         feed = reinterpret_cast<decltype(feed)>(dlsym(handle, "FakeFtd2xx_feed"));
         output = reinterpret_cast<decltype(output)>(dlsym(handle, "FakeFtd2xx_output"));
         runThread = reinterpret_cast<decltype(runThread)>(dlsym(handle, "FakeFtd2xx_runThread"));
+        setDevices = reinterpret_cast<decltype(setDevices)>(dlsym(handle, "FakeFtd2xx_setDevices"));
         reset();
     }
     ~FakeLibrary() { dlclose(handle); }
@@ -50,6 +53,24 @@ TEST(Ftd2xxDriverTest, AnAbsentLibraryLoadsNothing) {
 
 TEST(Ftd2xxDriverTest, ALibraryLackingAFunctionLoadsNothing) {
     EXPECT_EQ(Ftd2xxDriver::load(FAKE_FTD2XX_INCOMPLETE_PATH), nullptr);
+}
+
+TEST(Ftd2xxDriverTest, TheLibrarysCountTellsTheDevicesThere) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_PATH);
+    ASSERT_NE(driver, nullptr);
+    expectTheLibrarysCount(*driver, fake);
+}
+
+// The count is not one of the eight: a library without it still serves, and says nothing.
+TEST(Ftd2xxDriverTest, ALibraryWithoutACountLoadsAndCountsNothing) {
+    auto driver = Ftd2xxDriver::load(FAKE_FTD2XX_UNCOUNTED_PATH);
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->deviceCount(), std::nullopt);
+    const LibraryReport report = reportLibrary(FAKE_FTD2XX_UNCOUNTED_PATH);
+    EXPECT_TRUE(report.loads);
+    EXPECT_EQ(report.deviceCount, std::nullopt);
+    EXPECT_FALSE(reportLibrary("/nonexistent/libftd2xx.so").loads);
 }
 
 TEST(Ftd2xxDriverTest, TheOpenSequenceCallsTheLibrary) {

@@ -9,6 +9,7 @@
 #include "transport/DriverChooser.h"
 #include "transport/Ftd2xxDriver.h"
 #include "transport/Port.h"
+#include "transport/PortListing.h"
 #include "transport/RawLog.h"
 
 using namespace transport;
@@ -25,6 +26,7 @@ struct FakeLibrary {
     void (*feed)(const void*, std::uint32_t) = nullptr;
     const unsigned char* (*output)(std::uint32_t*) = nullptr;
     void (*runThread)(unsigned*) = nullptr;
+    void (*setDevices)(std::uint32_t) = nullptr;
 
     enum Function { kOpen, kClose, kRead, kWrite, kBaud, kData, kFlow, kTimeouts };
 
@@ -40,6 +42,7 @@ struct FakeLibrary {
         bind("FakeFtd2xx_feed", feed);
         bind("FakeFtd2xx_output", output);
         bind("FakeFtd2xx_runThread", runThread);
+        bind("FakeFtd2xx_setDevices", setDevices);
         reset();
     }
     ~FakeLibrary() { FreeLibrary(handle); }
@@ -98,6 +101,30 @@ TEST(Ftd2xxDriverWindowsTest, APortReadsWritesAndClosesThroughTheLibrary) {
     auto driver = Ftd2xxDriver::load();
     ASSERT_NE(driver, nullptr);
     expectRoundTripThroughTheLibrary(*driver, fake);
+}
+
+TEST(Ftd2xxDriverWindowsTest, TheLibrarysCountByNameTellsTheDevicesThere) {
+    FakeLibrary fake;
+    auto driver = Ftd2xxDriver::load();
+    ASSERT_NE(driver, nullptr);
+    expectTheLibrarysCount(*driver, fake);
+}
+
+// Without a serial-port backend a path reaches nothing; an index still reaches the library.
+TEST(Ftd2xxDriverWindowsTest, APathIsRefusedAndAnIndexServed) {
+    FakeLibrary fake;
+    auto drivers = driversFor(DeviceChoice::ofPath("COM3"));
+    ASSERT_EQ(drivers.size(), 1u);
+    DeviceHandle handle = nullptr;
+    EXPECT_EQ(drivers[0]->open(0, &handle),
+              (DriverError{DriverError::Cause::PathNotSupported, 0, "COM3"}));
+    drivers = driversFor(DeviceChoice::ofIndex(1));
+    ASSERT_EQ(drivers.size(), 1u);
+    EXPECT_NE(dynamic_cast<Ftd2xxDriver*>(drivers[0].get()), nullptr);
+    const PortListing listing = listPorts();
+    EXPECT_TRUE(listing.ports.empty());
+    EXPECT_TRUE(listing.library.loads);
+    EXPECT_EQ(listing.library.deviceCount, 1u);
 }
 
 TEST(Ftd2xxDriverWindowsTest, WithoutTheLibraryTheOpenSaysItIsMissing) {

@@ -40,6 +40,22 @@ void expectRoundTripThroughTheLibrary(Driver& driver, FakeLibrary& fake) {
     EXPECT_STREQ(fake.log(), "write 6;timeouts 1 0;read 512;read 512;close;");
 }
 
+// The library counts its devices without opening one, and an index past them is a device
+// that is not there, with those that are; index 0 stays the plain "no device".
+template <typename FakeLibrary>
+void expectTheLibrarysCount(Ftd2xxDriver& driver, FakeLibrary& fake) {
+    fake.setDevices(2);
+    EXPECT_EQ(driver.deviceCount(), 2u);
+    fake.fail(FakeLibrary::kOpen, 2);  // the library's "device not found"
+    DeviceHandle handle = nullptr;
+    EXPECT_EQ(driver.open(2, &handle),
+              (DriverError{DriverError::Cause::NoSuchDevice, 0, "2", {"0", "1"}}));
+    EXPECT_EQ(driver.open(0, &handle), (DriverError{DriverError::Cause::NoDevice, 0, {}}));
+    fake.setDevices(0);
+    EXPECT_EQ(driver.open(2, &handle), (DriverError{DriverError::Cause::NoDevice, 0, {}}));
+    EXPECT_STREQ(fake.log(), "open 2;open 0;open 2;");
+}
+
 // The library's own threads run on after the program has finished with the library, up to
 // the end of the process: true when such a thread still runs the library's code once the
 // driver is gone. Had the library been unloaded under it, the process crashes instead.

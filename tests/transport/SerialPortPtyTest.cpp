@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
@@ -28,6 +30,7 @@
 
 #include "tests/transport/PortTestSupport.h"
 #include "transport/DriverChooser.h"
+#include "transport/PortListing.h"
 #include "transport/SerialPortDriver.h"
 
 // Modem-control requests succeed with no lines set: a pseudo-terminal has none.
@@ -64,6 +67,8 @@ bool touch(const std::string& path) {
     return fd >= 0 && ::close(fd) == 0;
 }
 
+constexpr const char* kStableName = "/dev/serial/by-id/usb-Qor_Radio_dongle_A1-if00-port0";
+
 bool enterPrivateMounts() {
     if (unshare(CLONE_NEWNS) != 0) {
         const uid_t uid = getuid();
@@ -78,12 +83,16 @@ bool enterPrivateMounts() {
 }
 
 // USB serial ports in the sysfs layout libserialport reads: ttyUSB0 of another vendor,
-// ttyUSB1 and ttyUSB10 of the chip maker; ttyUSB1 is the pseudo-terminal.
-bool dressUpAsUsbPorts(const char* ptyName) {
+// ttyUSB1 and ttyUSB10 of the chip maker; ttyUSB1 and ttyUSB10 are the pseudo-terminals,
+// and a stable name links to ttyUSB1.
+bool dressUpAsUsbPorts(const char* ptyName, const char* secondPtyName) {
     const std::string tty = "/sys/class/tty";
     if (mount("tmpfs", tty.c_str(), "tmpfs", 0, nullptr) != 0) return false;
     const std::string parked = tty + "/pty";
-    if (!touch(parked) || mount(ptyName, parked.c_str(), nullptr, MS_BIND, nullptr) != 0)
+    const std::string parkedSecond = tty + "/pty2";
+    if (!touch(parked) || mount(ptyName, parked.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        !touch(parkedSecond) ||
+        mount(secondPtyName, parkedSecond.c_str(), nullptr, MS_BIND, nullptr) != 0)
         return false;
     if (mount("tmpfs", "/dev", "tmpfs", 0, nullptr) != 0) return false;
     const std::string devices = tty + "/devices";
@@ -101,7 +110,11 @@ bool dressUpAsUsbPorts(const char* ptyName) {
                   touch(std::string("/dev/") + name);
         if (!ok) return false;
     }
-    return mount(parked.c_str(), "/dev/ttyUSB1", nullptr, MS_BIND, nullptr) == 0;
+    if (mkdir("/dev/serial", 0755) != 0 || mkdir("/dev/serial/by-id", 0755) != 0 ||
+        symlink("../../ttyUSB1", kStableName) != 0)
+        return false;
+    return mount(parked.c_str(), "/dev/ttyUSB1", nullptr, MS_BIND, nullptr) == 0 &&
+           mount(parkedSecond.c_str(), "/dev/ttyUSB10", nullptr, MS_BIND, nullptr) == 0;
 }
 
 std::string readAll(int fd) {
@@ -128,8 +141,8 @@ int holdPort() { return ::open(kPortName, O_RDWR | O_NOCTTY | O_NONBLOCK); }
 
 // The port, as the program opens it: through the factory, linked port -> raw log -> top.
 struct OpenedPort {
-    explicit OpenedPort(PortFactory& factory) {
-        poller = factory.create(source, 0, 115200, &failure);
+    explicit OpenedPort(PortFactory& factory, int deviceIndex = 0) {
+        poller = factory.create(source, deviceIndex, 115200, &failure);
         if (!poller) return;
         source->setPending(&rawLog);
         rawLog.setPending(&top);
@@ -151,33 +164,41 @@ bool exchanges(OpenedPort& opened, int master) {
     return readAll(master) == "query";
 }
 
-// Runs body in a child process whose private mounts show the pseudo-terminal as ttyUSB1;
-// the body answers 0 or the number of the step that failed, kSkipped for a check the
-// machine cannot make. Reports the outcome as the test's.
-void runOverThePty(const std::function<int(int master)>& body) {
+// Runs body in a child process whose private mounts show two pseudo-terminals as ttyUSB1
+// and ttyUSB10; the body answers 0 or the number of the step that failed, kSkipped for a
+// check the machine cannot make. Reports the outcome as the test's.
+void runOverThePtys(const std::function<int(int master, int secondMaster)>& body) {
     std::fflush(nullptr);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         alarm(20);
-        int master = -1;
-        int slave = -1;
-        char name[64] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) _exit(kSkipped);
-        termios raw{};
-        tcgetattr(master, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(master, TCSANOW, &raw);
-        fcntl(master, F_SETFL, O_NONBLOCK);
-        if (!enterPrivateMounts() || !dressUpAsUsbPorts(name)) _exit(kSkipped);
-        ::close(slave);
-        _exit(body(master));
+        int masters[2] = {-1, -1};
+        int slaves[2] = {-1, -1};
+        char names[2][64] = {};
+        for (int i = 0; i < 2; ++i) {
+            if (openpty(&masters[i], &slaves[i], names[i], nullptr, nullptr) != 0) _exit(kSkipped);
+            termios raw{};
+            tcgetattr(masters[i], &raw);
+            cfmakeraw(&raw);
+            tcsetattr(masters[i], TCSANOW, &raw);
+            fcntl(masters[i], F_SETFL, O_NONBLOCK);
+        }
+        if (!enterPrivateMounts() || !dressUpAsUsbPorts(names[0], names[1])) _exit(kSkipped);
+        ::close(slaves[0]);
+        ::close(slaves[1]);
+        _exit(body(masters[0], masters[1]));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
     if (WEXITSTATUS(status) == kSkipped) GTEST_SKIP() << "not possible on this machine";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "failed at step " << WEXITSTATUS(status);
+}
+
+// The same with the body given ttyUSB1's far end alone.
+void runOverThePty(const std::function<int(int master)>& body) {
+    runOverThePtys([&](int master, int) { return body(master); });
 }
 
 TEST(SerialPortPtyTest, AnAnswerTravelsThroughTheChipVendorsFirstPort) {
@@ -256,6 +277,10 @@ TEST(SerialPortPtyTest, APortTheUserMayNotOpenIsPermissionDenied) {
         const DriverError denied = driver.open(0, &handle);
         if (denied != DriverError{DriverError::Cause::PermissionDenied, 0, kPortName}) return 1;
         if (handle != nullptr) return 2;
+        // The listing says so before any open.
+        const PortListing listing = listPorts();
+        if (listing.ports.empty() || listing.ports[0].path != kPortName) return 3;
+        if (listing.ports[0].access.state != PortAccess::State::PermissionDenied) return 4;
         return 0;
     });
 }
@@ -281,6 +306,86 @@ TEST(SerialPortPtyTest, APortAnotherProgramHoldsIsBusy) {
         const int exclusive = holdPort();
         if (ioctl(exclusive, TIOCEXCL) != 0 || !dropCapabilities()) return kSkipped;
         if (driver.open(0, &first) != busy) return 6;
+        return 0;
+    });
+}
+
+// Another program, started here, that opens the port and takes its lock as this program's
+// driver does, under the command name given; its pid, once it holds the port.
+pid_t startHolder(const char* command) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t holder = fork();
+    if (holder == 0) {
+        prctl(PR_SET_NAME, command);
+        const int fd = holdPort();
+        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) _exit(1);
+        if (::write(ready[1], "x", 1) != 1) _exit(1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    const bool holds = holder > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return holds ? holder : -1;
+}
+
+void stopHolder(pid_t holder) {
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+}
+
+// Each choice reaches the port it names, and the listing counts the ports as the driver does.
+TEST(SerialPortPtyTest, AnIndexOrAPathReachesThePortItNames) {
+    runOverThePtys([](int master, int secondMaster) {
+        const struct {
+            DeviceChoice choice;
+            int far;
+        } cases[] = {
+            {DeviceChoice::ofIndex(0), master},
+            {DeviceChoice::ofIndex(1), secondMaster},
+            {DeviceChoice::ofPath("/dev/ttyUSB10"), secondMaster},
+            {DeviceChoice::ofPath(kStableName), master},
+        };
+        SteadyClock clock;
+        int step = 0;
+        for (const auto& c : cases) {
+            const auto drivers = driversFor(c.choice, "/nonexistent/libftd2xx.so");
+            PortFactory factory(drivers, clock, Settings{});
+            OpenedPort opened(factory, c.choice.index());
+            if (!opened.poller) return 10 + step;
+            if (!exchanges(opened, c.far)) return 20 + step;
+            ++step;
+        }
+        const PortListing listing = listPorts();
+        if (listing.ports.size() != 3) return 1;
+        if (listing.ports[0].path != kPortName || listing.ports[0].index != 0) return 2;
+        if (listing.ports[0].byIdPath != kStableName) return 3;
+        if (listing.ports[1].path != "/dev/ttyUSB10" || listing.ports[1].index != 1) return 4;
+        if (listing.ports[2].path != "/dev/ttyUSB0" || listing.ports[2].index != -1) return 5;
+        if (!listing.ports[0].access.mayOpen() || !listing.ports[1].access.mayOpen()) return 6;
+        return 0;
+    });
+}
+
+// The listing finds the program that holds the port, by its name and pid, and the driver
+// then finds the port busy.
+TEST(SerialPortPtyTest, TheListingNamesTheProgramThatHoldsAPort) {
+    runOverThePty([](int) {
+        const pid_t holder = startHolder("minicom");
+        if (holder < 0) return 1;
+        const PortListing listing = listPorts();
+        SerialPortDriver driver;
+        DeviceHandle handle = nullptr;
+        const DriverError opened = driver.open(0, &handle);
+        stopHolder(holder);
+        if (listing.ports.empty()) return 2;
+        const PortAccess& access = listing.ports[0].access;
+        if (access.state != PortAccess::State::Busy) return 3;
+        if (access.holders != std::vector<PortHolder>{{holder, "minicom", true}}) return 4;
+        if (opened.cause != DriverError::Cause::PortBusy) return 5;
+        if (!listPorts().ports[0].access.mayOpen()) return 6;
         return 0;
     });
 }

@@ -39,6 +39,7 @@ struct ReadCase {
     std::uint32_t wanted;
     std::string bytes;
     std::int64_t endMs;
+    bool chunkPerRead = false;
 };
 
 void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
@@ -48,6 +49,7 @@ class DeviceReadTest : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(DeviceReadTest, ReturnsWhatArrivedEarlyAtTheCountElseAtTheTimeout) {
     const ReadCase& c = GetParam();
     Device d;
+    d.device.line().setChunkPerRead(c.chunkPerRead);
     for (const auto& [at, text] : c.line) d.send(at, text);
     const Read read = d.read(c.wanted);
     EXPECT_TRUE(read.status.ok());
@@ -63,7 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"CountReachedEarly", {{5, "ab"}, {7, "cd"}}, 4, "abcd", 7},
                       ReadCase{"AlreadyThere", {{0, "abcdef"}}, 4, "abcd", 0},
                       ReadCase{"LaterThanTheTimeout", {{5, "ab"}, {30, "cd"}}, 4, "ab", 20},
-                      ReadCase{"OrderedByTime", {{9, "cd"}, {3, "ab"}, {9, "ef"}}, 6, "abcdef", 9}),
+                      ReadCase{"OrderedByTime", {{9, "cd"}, {3, "ab"}, {9, "ef"}}, 6, "abcdef", 9},
+                      // As a recording is played back: one chunk per read, as soon as it is due.
+                      ReadCase{
+                          "ChunkPerReadEndsAtTheFirst", {{5, "ab"}, {7, "cd"}}, 8, "ab", 5, true},
+                      ReadCase{"ChunkPerReadOneOfTwoDue", {{3, "ab"}, {3, "cd"}}, 8, "ab", 3, true},
+                      ReadCase{"ChunkPerReadWantedPart", {{4, "abcdef"}}, 4, "abcd", 4, true},
+                      ReadCase{"ChunkPerReadNoneDue", {{30, "ab"}}, 8, "", 20, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(SimulatedDeviceTest, ARemainderIsReadNext) {
@@ -175,6 +183,43 @@ TEST(SimulatedDeviceTest, APluggedInDeviceOpensAgainAndTheOldHandleStaysDead) {
     EXPECT_EQ(read.bytes, "kept");
     std::uint32_t written = 0;
     EXPECT_TRUE(d.device.write(again, "x", 1, &written).ok());
+}
+
+// Keeps what the device tells its peer besides writes.
+class Witness final : public DevicePeer {
+public:
+    void onWrite(ByteView, std::int64_t, DeviceLine&) override {}
+    void onOpen(std::int64_t nowMs, DeviceLine&) override { opens.push_back(nowMs); }
+    void onLostWrite(ByteView bytes, std::int64_t nowMs) override {
+        lost.emplace_back(nowMs, std::string(bytes.begin(), bytes.end()));
+    }
+    std::vector<std::int64_t> opens;
+    std::vector<std::pair<std::int64_t, std::string>> lost;
+};
+
+TEST(SimulatedDeviceTest, ThePeerHearsOfTheOpenAndOfWritesThatFailed) {
+    VirtualClock clock(40);
+    SimulatedDevice device(clock);
+    Witness witness;
+    device.setPeer(&witness);
+    device.setFault(DeviceFault::Open);
+    DeviceHandle handle = nullptr;
+    EXPECT_FALSE(device.open(0, &handle).ok());
+    device.setFault(DeviceFault::Open, false);
+    EXPECT_TRUE(device.open(0, &handle).ok());
+    EXPECT_EQ(witness.opens, std::vector<std::int64_t>{40});
+
+    std::uint32_t written = 0;
+    EXPECT_TRUE(device.write(handle, "ok", 2, &written).ok());
+    device.setFault(DeviceFault::Write);
+    clock.sleepFor(5);
+    EXPECT_FALSE(device.write(handle, "ab", 2, &written).ok());
+    device.setFault(DeviceFault::Write, false);
+    device.vanishAt(50);
+    clock.sleepFor(15);
+    EXPECT_FALSE(device.write(handle, "cd", 2, &written).ok());
+    using Lost = std::pair<std::int64_t, std::string>;
+    EXPECT_EQ(witness.lost, (std::vector<Lost>{{45, "ab"}, {60, "cd"}}));
 }
 
 TEST(SimulatedDeviceTest, CanBeConfiguredAndInspectedWhileAnotherThreadReads) {

@@ -136,10 +136,10 @@ TEST_P(ProbeReplies, Table) {
         EXPECT_EQ(rig.peer.requests.size(), 1u);
         return;
     }
-    // Not the awaited reply: the next transmission follows at once, without the pause.
+    // Not the awaited reply: waited past, the reply may be behind it; the next transmission
+    // follows the wait and the pause, as after silence (the read that brought it not counted).
     ASSERT_EQ(rig.peer.requests.size(), 4u);
-    EXPECT_LT(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs,
-              50 + 20 + TurbineQuery::kRetryPauseMs);
+    EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -174,6 +174,8 @@ TEST(TurbineQuery, ARequestCoded0B14AcceptsEitherReplyCode) {
         rig.reply(30, framedReply(0x81, replyCode, {0x05, 0x00}));
         EXPECT_TRUE(rig.query.sendWithRetries(0, 1, true)) << replyCode;
         EXPECT_EQ(rig.query.replyWord(replyCode), 5);
+        // The word is read only for the code asked for.
+        EXPECT_EQ(rig.query.replyWord(0x0B14), replyCode == 0x0B14 ? 5 : -1) << replyCode;
     }
     QueryRig rig;
     rig.packets.compose(0x0B12, 10, 1, 0, {0});
@@ -188,13 +190,29 @@ TEST(TurbineQuery, WithoutRequireReplyAnyFlagsWithTheCodeWill) {
     EXPECT_TRUE(rig.query.sendWithRetries(0, 1, false));
 }
 
-TEST(TurbineQuery, AReplyAfterItsPassEndedDoesNotCompleteTheNext) {
-    QueryRig rig;
-    // The first wait ends 30 + 1760 ms in; this reply comes during the pause after it.
-    rig.reply(1760 + 50, framedReply(0x81, kProbe, {0x01, 0x00}));
-    EXPECT_EQ(rig.query.probeInverter(false, true), 0);
-    EXPECT_EQ(rig.peer.requests.size(), 4u);
-    EXPECT_EQ(rig.parser.code(), 0);
+// After the request the first wait ends at 1760 ms, its pause at 1860 ms, and the drain
+// before the next transmission, which goes out 1890 ms after the first, at 1890 ms.
+TEST(TurbineQuery, AReplyAfterItsWaitStillCounts) {
+    constexpr std::int64_t kPass = 1890;
+    const struct {
+        const char* when;
+        std::int64_t afterMs;
+        std::size_t transmissions;
+        std::int32_t result;
+    } rows[] = {
+        {"in the pause", 1810, 1, 1},
+        {"in the drain", 1865, 1, 1},
+        {"in the next wait", kPass + 10, 2, 1},
+        {"in the third wait", 2 * kPass + 50, 3, 1},
+        // The test is over once the last transmission's pause has passed.
+        {"in the last pause", 3 * kPass + 1810, 4, 0},
+    };
+    for (const auto& row : rows) {
+        QueryRig rig;
+        rig.reply(row.afterMs, framedReply(0x81, kProbe, {0x01, 0x00}));
+        EXPECT_EQ(rig.query.probeInverter(false, true), row.result) << row.when;
+        EXPECT_EQ(rig.peer.requests.size(), row.transmissions) << row.when;
+    }
 }
 
 TEST(TurbineQuery, ACorruptReplyIsWaitedOut) {
@@ -291,6 +309,24 @@ TEST(TurbineQuery, ANeighboursReplyDoesNotEndTheWait) {
     EXPECT_EQ(rig.query.probeInverter(false, true), 0);
     // Waited out like silence: the reads that brought the frame do not count as empty.
     EXPECT_EQ(rig.peer.requests[1].atMs - rig.peer.requests[0].atMs, 30 + 89 * 20 + 100);
+}
+
+TEST(TurbineQuery, APacketTheRuleRefusesDoesNotEndTheWaitForTheReply) {
+    // The reply behind a packet the rule refuses, all cut in 3-byte frames that each come
+    // in a read of their own: the wait goes on past the refused packet to the reply.
+    const Bytes both = framedReply(0x41, kProbe, {}) + kWord1;
+    constexpr std::int64_t kApartMs = 25;
+    std::vector<InverterPeer::Arrival> arrivals;
+    for (std::size_t at = 0; at < both.size(); at += 3) {
+        const auto end = both.begin() + static_cast<std::ptrdiff_t>(std::min(at + 3, both.size()));
+        arrivals.push_back({50 + kApartMs * static_cast<std::int64_t>(arrivals.size()),
+                            receivedPacketFrame(Bytes(both.begin() + at, end))});
+    }
+    QueryRig rig;
+    rig.peer.answerNext(arrivals);
+    EXPECT_EQ(rig.query.probeInverter(false, true), 1);
+    EXPECT_EQ(rig.peer.requests.size(), 1u);
+    EXPECT_LE(rig.clock.nowMs(), 30 + arrivals.back().afterMs + 20);
 }
 
 TEST(TurbineQuery, FrameIdsWrapAfterCounter31) {
