@@ -148,6 +148,7 @@ TEST(IdentityTest, ADisconnectedDongleIsNamed) {
          {"Waiting", "Radio dongle disconnected."},
          {"bd 6", "wr", "fr"}},
         {"during the search", "device vanishes-at 1500\n", {"fix", "7654321"}, {}, {}},
+        {"during a scan, which listens to the end", "device vanishes-at 1500\n", {"scan"}, {}, {}},
         {"at the inverter test",
          "device vanishes-at 3000\n",
          {"check", "7654321"},
