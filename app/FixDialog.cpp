@@ -48,14 +48,15 @@ void FixDialog::stopWorker() {
 }
 
 void FixDialog::parseTurbineId() {
-    const std::int32_t value = turbineIdValue(host().itemText(kIdTurbineId, kTurbineIdMaxChars));
+    std::string typed = host().itemText(kIdTurbineId, kTurbineIdMaxChars);
+    const std::int32_t value = turbineIdValue(typed);
     if (value == 0) {
         host().messageBox(BoxOwner::Dialog, "No identifier digits found.", "No turbine specified",
                           BoxIcon::Error);
         return;
     }
     resetOthersCount();
-    if (worker_) worker_->setTarget(targetOf(value));
+    if (worker_) worker_->setTarget(targetOf(value), std::move(typed));
 }
 
 void FixDialog::resetOthersCount() {
@@ -63,8 +64,8 @@ void FixDialog::resetOthersCount() {
     showOthersCount(0);
 }
 
-std::int32_t FixDialog::countOther() {
-    return othersFound_.fetch_add(1, std::memory_order_acq_rel) + 1;
+std::int32_t FixDialog::countOther(std::int32_t more) {
+    return othersFound_.fetch_add(more, std::memory_order_acq_rel) + more;
 }
 
 void FixDialog::setTurbineIdText(const std::string& text) {

@@ -30,8 +30,8 @@ public:
     // The "Fix Complete" box; then Fix is disabled and the count goes back to 0.
     void fixComplete() override;
 
-    // One more node report that did not match; answers the new count.
-    std::int32_t countOther();
+    // More node reports that did not match; answers the new count.
+    std::int32_t countOther(std::int32_t more = 1);
     // The count back to 0, and shown.
     void resetOthersCount();
     std::int32_t othersFound() const { return othersFound_.load(std::memory_order_acquire); }

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <string>
 
 #include "app/TurbineSearch.h"
 #include "app/WorkerThread.h"
@@ -13,27 +15,31 @@ class ProcessObjects;
 
 // The dialog's worker thread: all radio traffic runs here. It runs the search for the
 // turbine the operator named and the speed fix when asked, and shows what the search
-// reports in the dialog.
+// reports in the dialog. When the radio dongle fails it says so, and attaches it again once
+// it is back.
 //
-// The dialog's thread talks to it only through the atomics below. Two orderings matter:
-// the target is stored before the new-target flag and read after it (release/acquire),
-// and fix requested is cleared before the fix starts, so a press during the fix is kept.
-// The new-target flag is taken as a search begins, so a Search accepted while one runs
-// gets a search of its own; an accepted Search drops a pending Fix, which was pressed for
-// the turbine found before it.
+// The dialog's thread talks to it only through the atomics below and the search request,
+// which a mutex guards. Two orderings matter: the request is stored before the new-target
+// flag and read after it (release/acquire), and fix requested is cleared before the fix
+// starts, so a press during the fix is kept. The new-target flag is taken as a search
+// begins, so a Search accepted while one runs gets a search of its own, and a Search
+// accepted during a fix leaves the fix on its turbine to its end; an accepted Search drops
+// a pending Fix, which was pressed for the turbine found before it.
 class LinkWorker final : public WorkerThread, private NodeListener {
 public:
     LinkWorker(FixDialog& owner, ProcessObjects& objects);
     ~LinkWorker() override;
 
-    // Dialog's thread: a new target; a search follows when it is above 0. Any Fix still
-    // pending is dropped.
-    void setTarget(std::int32_t target);
+    // Dialog's thread: a new target, and the ID as typed (a radio named exactly so is that
+    // radio alone); a search follows when the target is above 0. Any Fix still pending is
+    // dropped.
+    void setTarget(std::int32_t target, std::string typed = {});
     // Dialog's thread: the Fix button. Only heeded while the target is found and no search
     // for a newer one is waiting to begin.
     void requestFix();
 
-    std::int32_t target() const { return search_.target(); }
+    // The target last accepted, whether its search has begun or not.
+    std::int32_t target() const { return requestedTarget_.load(std::memory_order_acquire); }
     bool found() const { return search_.found(); }
     // A search has been asked for and has not ended yet.
     bool searchDue() const {
@@ -54,10 +60,20 @@ private:
     bool takeSearchRequest();
     bool takeFixRequest();
     void runSearch();
+    void runFix();
     void idlePoll();
-    // Worker thread, inside a receive: the dialog shows the target found, or counts the
-    // node; a name too short to carry an identifier is neither.
-    void onNodeReport(const NodeReport& report, bool isTarget) override;
+    // The dongle failed: say so, forget the turbine, close the port, then attach device 0
+    // again about once a second, as start-up does, until that works or the worker is
+    // stopped. Nothing is written to a remote radio before the operator's next Search.
+    void recoverDongle();
+    // Sleeps ms through the clock in short slices; false once the worker is to stop.
+    bool pause(int ms);
+
+    // Worker thread, inside a receive: the dialog shows the turbine's reports, and counts
+    // the other nodes; a name too short to carry an identifier is neither.
+    void onNodeReport(const NodeReport& report, NodeRole role) override;
+    // Worker thread: the turbine found, or the radios that all answer as it.
+    void onSearchEnded(const SearchResult& result) override;
 
     FixDialog& owner_;
     ProcessObjects& objects_;
@@ -65,6 +81,10 @@ private:
     std::atomic<bool> newTarget_{false};
     std::atomic<bool> fixRequested_{false};
     std::atomic<bool> searching_{false};
+    std::atomic<std::int32_t> requestedTarget_{0};
+    std::mutex requestMutex_;
+    SearchTarget request_;          // guarded by requestMutex_
+    bool dongleLossShown_ = false;  // worker thread: the fix has said the dongle is gone
 };
 
 }  // namespace app

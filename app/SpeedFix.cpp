@@ -22,9 +22,11 @@ SpeedCheck SpeedFix::check() {
     status(kStatusScanning);
     std::uint32_t speed = 0;
     if (!query("bd", speed)) {
-        if (stopped()) return result;
-        status(kStatusQueryFailed);
-        result.result = SpeedCheck::Result::QueryFailed;
+        const std::optional<Outcome> cut = cutShort();
+        if (cut == Outcome::Stopped) return result;
+        const bool gone = cut == Outcome::DongleGone;
+        status(gone ? kStatusDongleGone : kStatusQueryFailed);
+        result.result = gone ? SpeedCheck::Result::DongleGone : SpeedCheck::Result::QueryFailed;
         return result;
     }
     result.speed = speed;
@@ -34,6 +36,10 @@ SpeedCheck SpeedFix::check() {
             break;
         case Outcome::NoAnswer:
             result.result = SpeedCheck::Result::NoAnswer;
+            break;
+        case Outcome::DongleGone:
+            status(kStatusDongleGone);
+            result.result = SpeedCheck::Result::DongleGone;
             break;
         case Outcome::LostLink:
         case Outcome::Stopped:
@@ -53,6 +59,9 @@ FixResult SpeedFix::run() {
             return result;
         case SpeedCheck::Result::QueryFailed:
             result.outcome = FixOutcome::QueryFailed;
+            return result;
+        case SpeedCheck::Result::DongleGone:
+            result.outcome = FixOutcome::DongleGone;
             return result;
         case SpeedCheck::Result::Stopped:
             return result;
@@ -80,6 +89,10 @@ FixResult SpeedFix::run() {
             status(kStatusUnable);
             result.outcome = FixOutcome::Unable;
             break;
+        case Outcome::DongleGone:
+            status(kStatusDongleGone);
+            result.outcome = FixOutcome::DongleGone;
+            break;
         case Outcome::Stopped:
             break;
     }
@@ -87,20 +100,18 @@ FixResult SpeedFix::run() {
 }
 
 SpeedFix::Outcome SpeedFix::tryValue(std::uint32_t value, FixResult& result) {
-    if (stopped()) return Outcome::Stopped;
+    if (const auto cut = cutShort()) return *cut;
     // A stop can still come before the "bd" frame goes out; only a value sent is reported.
     const std::uint32_t sentBefore = objects_.commandLink.framesSent();
     writeSpeed(value);
     if (objects_.commandLink.framesSent() != sentBefore) result.speedsWritten.push_back(value);
-    if (stopped()) return Outcome::Stopped;
+    if (const auto cut = cutShort()) return *cut;
     status(kStatusWaiting);
     search_.waitForLink(kLinkWaitMs);
-    if (stopped()) return Outcome::Stopped;
+    if (const auto cut = cutShort()) return *cut;
     status(kStatusLinking);
     std::uint32_t link = 0;
-    if (!query("db", link) && !query("db", link)) {
-        return stopped() ? Outcome::Stopped : Outcome::LostLink;
-    }
+    if (!query("db", link) && !query("db", link)) return cutShort().value_or(Outcome::LostLink);
     return testInverter();
 }
 
@@ -123,10 +134,14 @@ void SpeedFix::writeSpeed(std::uint32_t value) {
 
 SpeedFix::Outcome SpeedFix::testInverter() {
     if (objects_.turbineQuery.probeInverter(false, true) != 0) return Outcome::Answers;
-    return stopped() ? Outcome::Stopped : Outcome::NoAnswer;
+    return cutShort().value_or(Outcome::NoAnswer);
 }
 
-bool SpeedFix::stopped() const { return objects_.commandLink.stopped(); }
+std::optional<SpeedFix::Outcome> SpeedFix::cutShort() const {
+    if (objects_.commandLink.stopped()) return Outcome::Stopped;
+    if (objects_.commandLink.portFailed()) return Outcome::DongleGone;
+    return std::nullopt;
+}
 
 void SpeedFix::status(const char* text) { observer_.setStatus(text); }
 

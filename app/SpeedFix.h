@@ -21,6 +21,9 @@ inline constexpr const char* kStatusLostLink = "Lost link.";
 inline constexpr const char* kStatusSpeedFixed = "Communication speed fixed.";
 inline constexpr const char* kStatusRetesting = "Retesting speed";
 inline constexpr const char* kStatusUnable = "unable to comm.";
+// The radio dongle itself failed a read or a write, and when it is attached again.
+inline constexpr const char* kStatusDongleGone = "Radio dongle disconnected.";
+inline constexpr const char* kStatusDongleBack = "Radio dongle connected.";
 
 // The two "bd" values tried, in order, for the value the turbine's radio reported: the
 // other of 4 and 6 first, then back. Any other value is never written back.
@@ -42,12 +45,20 @@ public:
 
 // What the first steps found, which write nothing to the radio.
 struct SpeedCheck {
-    enum class Result { Answers, NoAnswer, QueryFailed, Stopped };
+    enum class Result { Answers, NoAnswer, QueryFailed, DongleGone, Stopped };
     Result result = Result::Stopped;
     std::optional<std::uint32_t> speed;  // the radio's "bd" value, once read
 };
 
-enum class FixOutcome { SpeedCorrect, SpeedFixed, QueryFailed, LostLink, Unable, Stopped };
+enum class FixOutcome {
+    SpeedCorrect,
+    SpeedFixed,
+    QueryFailed,
+    LostLink,
+    Unable,
+    DongleGone,  // the port failed: nothing more could be written, whatever the radio did
+    Stopped
+};
 
 struct FixResult {
     FixOutcome outcome = FixOutcome::Stopped;
@@ -64,7 +75,9 @@ struct FixResult {
 //
 // A stop of the link ends it at once, with no further status: an exchange cut short says
 // nothing about the radio or the inverter, and the link writes nothing more, so the radio
-// keeps whatever the fix had written by then.
+// keeps whatever the fix had written by then. A failed port (the dongle pulled out) ends it
+// at once too, with "Radio dongle disconnected.": the silence that follows says nothing of
+// the turbine's radio, so it is never told as a lost link or a silent inverter.
 class SpeedFix {
 public:
     SpeedFix(ProcessObjects& objects, TurbineSearch& search, FixObserver& observer)
@@ -78,16 +91,17 @@ public:
     FixResult run();
 
 private:
-    enum class Outcome { Answers, NoAnswer, LostLink, Stopped };
+    enum class Outcome { Answers, NoAnswer, LostLink, DongleGone, Stopped };
 
     // Tries a "bd" value: write it, store it, restart the radio, let the link come back
     // and test the inverter again.
     Outcome tryValue(std::uint32_t value, FixResult& result);
     bool query(const char* letters, std::uint32_t& value);
     void writeSpeed(std::uint32_t value);
-    // Answers, NoAnswer, or Stopped when the stop cut the test short.
+    // Answers, NoAnswer, or what cut the test short.
     Outcome testInverter();
-    bool stopped() const;
+    // Stopped or DongleGone once the link can no longer be used; none while it can.
+    std::optional<Outcome> cutShort() const;
     void status(const char* text);
     // Reports success: the status, then fix complete.
     void fixed(const char* text);

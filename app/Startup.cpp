@@ -20,14 +20,14 @@ void wireReceiveChain(ProcessObjects& objects) {
 }
 
 bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud,
-                 transport::DriverError* failure) {
+                 transport::DriverError* failure, bool quiet) {
     objects.releasePort();
     if (!objects.portFactory) {
         if (failure) *failure = {transport::DriverError::Cause::NoDevice, 0, {}};
         return false;
     }
     objects.poller =
-        objects.portFactory->createLinked(deviceIndex, baud, objects.rawLog, top, failure);
+        objects.portFactory->createLinked(deviceIndex, baud, objects.rawLog, top, failure, quiet);
     if (!objects.poller) return false;
     objects.commandLink.setPoller(objects.poller.get());
     return true;

@@ -19,9 +19,10 @@ void wireReceiveChain(ProcessObjects& objects);
 
 // Opens the radio module and puts it at the bottom of the chain: port -> raw log -> top.
 // The new poller becomes the current one. Answers false when the port could not be opened,
-// and why in failure, when given.
+// and why in failure, when given. quiet: the open sequence prints nothing, for the tries
+// made while a dongle that was pulled out is away.
 bool attachRadio(ProcessObjects& objects, transport::ByteSink& top, int deviceIndex, int baud,
-                 transport::DriverError* failure = nullptr);
+                 transport::DriverError* failure = nullptr, bool quiet = false);
 
 // The whole program once its objects exist: attach the radio, or say it cannot be found and
 // why (in the box, and as a line on the standard error stream), then run the Fix dialog

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/ProcessObjects.h"
-#include "app/TimeoutScope.h"
 #include "app/TurbineIds.h"
+#include "radio/ApiFrame.h"
 #include "radio/CommandSender.h"
 #include "radio/NodeAddress.h"
 
@@ -16,15 +16,20 @@ constexpr std::int32_t kChannelParameter = 2;
 constexpr int kBeforeDiscoveryMs = 800;
 constexpr int kDiscoveryUnitMs = 1100;
 constexpr int kAfterDiscoveryMs = 100;
-constexpr int kPollMs = 500;
+constexpr std::int64_t kPollMs = 500;
+// A shorter wait reads with a time-out under a millisecond; the last slice of the link's
+// wait is rounded up to this instead.
+constexpr std::int64_t kShortestPollMs = 25;
 constexpr int kSleepSliceMs = 20;
 }  // namespace
 
 TurbineSearch::TurbineSearch(ProcessObjects& objects, NodeListener& listener)
     : objects_(objects), listener_(listener) {}
 
-void TurbineSearch::run(Listening listening) {
-    clearFound();
+SearchResult TurbineSearch::run(Listening listening) {
+    forget();
+    phase_ = Phase::Searching;
+    candidates_.clear();
     radio::LocalCommandSender local(objects_.commandLink);
     transport::ByteBuffer parameters;
     parameters.append(kChannelCommand);
@@ -36,28 +41,73 @@ void TurbineSearch::run(Listening listening) {
             local.discoverNodes(kDiscoveryUnitMs);
             break;
         case Listening::UntilTargetOrEnd:
-            local.discoverNodes(kDiscoveryUnitMs, [this] { return !found(); });
+            // found is set only when the search ends: the target is heard once any radio
+            // has answered as it.
+            local.discoverNodes(kDiscoveryUnitMs, [this] { return candidates_.empty(); });
             break;
         case Listening::WholeTime:
             local.discoverNodes(kDiscoveryUnitMs, [] { return true; });
             break;
     }
     pause(kAfterDiscoveryMs);
+    const SearchResult result = judge();
+    listener_.onSearchEnded(result);
+    return result;
+}
+
+SearchResult TurbineSearch::judge() {
+    SearchResult result;
+    if (cut()) {
+        phase_ = Phase::Closed;
+        return result;
+    }
+    Candidates::Verdict verdict = candidates_.judge();
+    result.radios = std::move(verdict.radios);
+    result.outranked = verdict.outranked;
+    if (result.radios.empty()) {
+        phase_ = Phase::Open;
+        result.verdict = SearchResult::Verdict::NoMatch;
+    } else if (result.radios.size() > 1) {
+        phase_ = Phase::Closed;
+        result.verdict = SearchResult::Verdict::Ambiguous;
+    } else {
+        select(result.radios.front().address, result.radios.front().network);
+        result.verdict = SearchResult::Verdict::Turbine;
+    }
+    return result;
 }
 
 bool TurbineSearch::waitForLink(int ms) {
-    int waits = ms / kPollMs;
-    TimeoutScope poll(objects_.commandLink, kPollMs);
+    transport::Clock& clock = objects_.clock;
+    const std::int64_t endMs = clock.nowMs() + std::max(ms, 0);
     clearFound();
-    while (waits > 0 && !stopped()) {
-        --waits;
-        objects_.commandLink.waitForCompletion(0);
-        if (found()) break;
+    identified_ = false;
+    // Every announcement ends the wait in progress; only the turbine's ends the whole wait.
+    while (!identified_ && !cut()) {
+        const std::int64_t leftMs = endMs - clock.nowMs();
+        if (leftMs <= 0) break;
+        objects_.commandLink.waitForCompletion(
+            static_cast<int>(std::clamp(leftMs, kShortestPollMs, kPollMs)));
     }
     return found();
 }
 
 void TurbineSearch::select(std::uint64_t address, std::uint16_t network) {
+    turbine_ = address;
+    phase_ = Phase::Chosen;
+    setDestination(address, network);
+    found_.store(true, std::memory_order_release);
+}
+
+void TurbineSearch::forget() {
+    clearFound();
+    turbine_.reset();
+    phase_ = Phase::Closed;
+    // An address of zeros names no node: packet data from any radio is dropped.
+    objects_.frameEncoder.setNodeAddress(radio::NodeAddress{});
+}
+
+void TurbineSearch::setDestination(std::uint64_t address, std::uint16_t network) {
     objects_.frameEncoder.setNodeAddress(radio::makeNodeAddress(
         static_cast<std::uint32_t>(address >> 32), static_cast<std::uint32_t>(address), network));
 }
@@ -65,22 +115,45 @@ void TurbineSearch::select(std::uint64_t address, std::uint16_t network) {
 void TurbineSearch::onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network,
                            const char* name, std::int32_t) {
     const NodeReport report{(std::uint64_t{high} << 32) | low, network, name, nodeNameTarget(name)};
-    const std::int32_t wanted = target();
-    const bool isTarget = report.turbine && wanted != 0 && *report.turbine == wanted;
-    listener_.onNodeReport(report, isTarget);
-    if (!isTarget) return;
-    select(report.address, network);
-    found_.store(true, std::memory_order_release);
+    NodeRole role = NodeRole::Other;
+    switch (phase_) {
+        case Phase::Searching:
+            if (const Match match = matchOf(target_, report); match != Match::None) {
+                candidates_.add(report, match);
+                role = NodeRole::Candidate;
+            }
+            break;
+        case Phase::Open:
+            if (matchOf(target_, report) != Match::None) {
+                select(report.address, network);
+                role = NodeRole::Turbine;
+            }
+            break;
+        case Phase::Chosen:
+            if (report.address == turbine_) {
+                // A restart may give the radio another network address.
+                select(report.address, network);
+                if (objects_.frameDispatcher.frameType() == radio::kNodeIdentification)
+                    identified_ = true;
+                role = NodeRole::Turbine;
+            }
+            break;
+        case Phase::Closed:
+            break;
+    }
+    listener_.onNodeReport(report, role);
 }
 
 void TurbineSearch::pause(int ms) {
-    while (ms > 0 && !stopped()) {
+    while (ms > 0 && !cut()) {
         const int slice = std::min(ms, kSleepSliceMs);
         objects_.clock.sleepFor(slice);
         ms -= slice;
     }
 }
 
-bool TurbineSearch::stopped() const { return objects_.commandLink.stopped(); }
+bool TurbineSearch::cut() const {
+    return objects_.commandLink.stopped() || objects_.commandLink.portFailed();
+}
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "cli/CommandRun.h"
 
 #include "app/ProcessObjects.h"
+#include "app/TurbineIds.h"
 
 namespace cli {
 
@@ -20,6 +21,8 @@ Outcome outcomeOf(app::FixOutcome outcome) {
             return Outcome::LostLink;
         case app::FixOutcome::Unable:
             return Outcome::Unable;
+        case app::FixOutcome::DongleGone:
+            return Outcome::DongleGone;
         case app::FixOutcome::Stopped:
             break;
     }
@@ -34,6 +37,8 @@ Outcome outcomeOf(app::SpeedCheck::Result result) {
             return Outcome::Unable;
         case app::SpeedCheck::Result::QueryFailed:
             return Outcome::QueryFailed;
+        case app::SpeedCheck::Result::DongleGone:
+            return Outcome::DongleGone;
         case app::SpeedCheck::Result::Stopped:
             break;
     }
@@ -50,10 +55,19 @@ std::optional<bool> inverterAnswersAfter(app::FixOutcome outcome) {
             return false;
         case app::FixOutcome::QueryFailed:
         case app::FixOutcome::LostLink:
+        case app::FixOutcome::DongleGone:
         case app::FixOutcome::Stopped:
             break;
     }
     return std::nullopt;
+}
+
+// The row of a radio the search judged, for one the node table had no room for.
+NodeRow candidateRow(const app::Candidate& radio) {
+    NodeRow row = rowOf(
+        app::NodeReport{radio.address, radio.network, radio.name, app::nodeNameTarget(radio.name)});
+    row.reports = radio.reports;
+    return row;
 }
 
 }  // namespace
@@ -81,14 +95,13 @@ const RunReport& CommandRun::report() {
 
 Outcome CommandRun::scan() {
     report_.command = Command::Scan;
-    search(0, Listening::WholeTime);
-    if (stopped()) return finish(Outcome::Interrupted);
+    search({}, Listening::WholeTime);
+    if (const std::optional<Outcome> cut = cutShort()) return finish(*cut);
     return finish(nodes_.rows().empty() ? Outcome::NotFound : Outcome::Listed);
 }
 
-Outcome CommandRun::fix(std::int32_t target) {
+Outcome CommandRun::fix(const app::SearchTarget& target) {
     report_.command = Command::Fix;
-    report_.target = target;
     search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const app::FixResult result = app::SpeedFix(objects_, search_, *this).run();
@@ -98,9 +111,8 @@ Outcome CommandRun::fix(std::int32_t target) {
     return finish(outcomeOf(result.outcome));
 }
 
-Outcome CommandRun::check(std::int32_t target) {
+Outcome CommandRun::check(const app::SearchTarget& target) {
     report_.command = Command::Check;
-    report_.target = target;
     search(target, Listening::UntilTargetOrEnd);
     if (const std::optional<Outcome> missing = missingTarget()) return finish(*missing);
     const CheckRow row = checkSelected(*report_.node);
@@ -112,8 +124,8 @@ Outcome CommandRun::check(std::int32_t target) {
 Outcome CommandRun::checkAll() {
     report_.command = Command::Check;
     report_.all = true;
-    search(0, Listening::WholeTime);
-    if (stopped()) return finish(Outcome::Interrupted);
+    search({}, Listening::WholeTime);
+    if (const std::optional<Outcome> cut = cutShort()) return finish(*cut);
     std::vector<NodeRow> turbines;
     for (const NodeRow& row : nodes_.rows()) {
         if (row.turbine) turbines.push_back(row);
@@ -123,31 +135,46 @@ Outcome CommandRun::checkAll() {
     Outcome outcome = Outcome::SpeedCorrect;
     for (std::size_t i = 0; i < turbines.size(); ++i) {
         view_.checking(turbines[i], i, turbines.size());
+        // Each turbine is its address for its check: no other radio's report can move it.
         search_.select(turbines[i].address, turbines[i].network);
         CheckRow row = checkSelected(turbines[i]);
         if (row.outcome == Outcome::Interrupted) return finish(Outcome::Interrupted);
         if (outcome == Outcome::SpeedCorrect) outcome = row.outcome;
         report_.checks.push_back(std::move(row));
         view_.checked(report_.checks.back());
+        if (report_.checks.back().outcome == Outcome::DongleGone)
+            return finish(Outcome::DongleGone);
     }
     return finish(outcome);
 }
 
-void CommandRun::search(std::int32_t target, Listening listening) {
+void CommandRun::search(const app::SearchTarget& target, Listening listening) {
+    if (target.number != 0) report_.target = target.number;
+    report_.targetAddress = target.address;
     view_.searching(target);
     search_.setTarget(target);
     search_.run(listening);
 }
 
 std::optional<Outcome> CommandRun::missingTarget() {
-    if (stopped()) return Outcome::Interrupted;
-    if (!search_.found() || !target_) return Outcome::NotFound;
-    report_.node = target_;
-    std::size_t others = 0;
-    for (const NodeRow& row : nodes_.rows()) {
-        if (row.address != target_->address) ++others;
+    if (const std::optional<Outcome> cut = cutShort()) return cut;
+    if (searched_.verdict == app::SearchResult::Verdict::Ambiguous) {
+        for (const app::Candidate& radio : searched_.radios) {
+            const NodeRow* row = nodes_.find(radio.address);
+            report_.candidates.push_back(row ? *row : candidateRow(radio));
+        }
+        return Outcome::Ambiguous;
     }
-    view_.found(*target_, others);
+    if (searched_.verdict != app::SearchResult::Verdict::Turbine) return Outcome::NotFound;
+    const app::Candidate& turbine = searched_.radios.front();
+    // Kept apart from the table, which a flood of made-up nodes may have filled.
+    const NodeRow* row = nodes_.find(turbine.address);
+    report_.node = row ? *row : candidateRow(turbine);
+    std::size_t others = 0;
+    for (const NodeRow& node : nodes_.rows()) {
+        if (node.address != turbine.address) ++others;
+    }
+    view_.found(*report_.node, others);
     return std::nullopt;
 }
 
@@ -174,17 +201,17 @@ Outcome CommandRun::finish(Outcome outcome) {
     return outcome;
 }
 
-bool CommandRun::stopped() const { return objects_.commandLink.stopped(); }
+std::optional<Outcome> CommandRun::cutShort() const {
+    if (objects_.commandLink.stopped()) return Outcome::Interrupted;
+    if (objects_.commandLink.portFailed()) return Outcome::DongleGone;
+    return std::nullopt;
+}
 
 std::int64_t CommandRun::elapsedMs() const { return objects_.clock.nowMs() - startMs_; }
 
-void CommandRun::onNodeReport(const app::NodeReport& report, bool isTarget) {
+void CommandRun::onNodeReport(const app::NodeReport& report, app::NodeRole) {
     const std::size_t before = nodes_.rows().size();
-    const NodeRow* row = nodes_.add(report);
-    // Kept apart from the table, which a flood of made-up nodes may have filled.
-    if (isTarget) {
-        target_ = row ? *row : rowOf(report);
-    }
+    nodes_.add(report);
     if (nodes_.rows().size() != before) view_.nodesSoFar(nodes_.rows().size());
 }
 

@@ -30,24 +30,26 @@ public:
 
     // Each fills the report and answers its outcome.
     Outcome scan();
-    Outcome fix(std::int32_t target);
-    Outcome check(std::int32_t target);
+    Outcome fix(const app::SearchTarget& target);
+    Outcome check(const app::SearchTarget& target);
     Outcome checkAll();
 
     // Whatever the command has found so far, with the duration up to now.
     const RunReport& report();
 
 private:
-    // Searches for target (0: for every node) and keeps every node that reports.
-    void search(std::int32_t target, app::TurbineSearch::Listening listening);
+    // Searches for target (none: for every node) and keeps every node that reports.
+    void search(const app::SearchTarget& target, app::TurbineSearch::Listening listening);
     // After a search for a target: nothing when it was found, else how the command ends.
     std::optional<Outcome> missingTarget();
+    // The link can no longer be used: Interrupted or DongleGone.
+    std::optional<Outcome> cutShort() const;
     CheckRow checkSelected(const NodeRow& turbine);
     Outcome finish(Outcome outcome);
-    bool stopped() const;
     std::int64_t elapsedMs() const;
 
-    void onNodeReport(const app::NodeReport& report, bool isTarget) override;
+    void onNodeReport(const app::NodeReport& report, app::NodeRole role) override;
+    void onSearchEnded(const app::SearchResult& result) override { searched_ = result; }
     void setStatus(const std::string& text) override;
     void fixComplete() override {}
 
@@ -56,7 +58,7 @@ private:
     const std::int64_t startMs_;
     app::TurbineSearch search_;
     NodeTable nodes_;
-    std::optional<NodeRow> target_;                 // the last report of the target
+    app::SearchResult searched_;                    // how the last search ended
     std::vector<StatusEntry>* statuses_ = nullptr;  // where status texts go now
     RunReport report_;
 };

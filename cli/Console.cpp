@@ -57,11 +57,10 @@ void Console::live(std::string step) {
     if (live_) live_->show(std::move(step));
 }
 
-void Console::searching(std::int32_t target) {
-    searchStep_ = target ? "searching for turbine " + std::to_string(target)
-                         : std::string("searching for the nodes in reach");
-    print(target ? "Searching for turbine " + std::to_string(target) + ".\n"
-                 : "Searching for the nodes in reach.\n",
+void Console::searching(const app::SearchTarget& target) {
+    const std::string subject = searchSubject(target);
+    searchStep_ = "searching for " + (subject.empty() ? "the nodes in reach" : subject);
+    print("Searching for " + (subject.empty() ? "the nodes in reach" : subject) + ".\n",
           searchStep_);
 }
 
@@ -130,6 +129,10 @@ std::string Console::summaryText(const RunReport& report) const {
             return nodeList(report.nodes) + took;
         case Outcome::NotFound:
             return notFound(report) + took;
+        case Outcome::Ambiguous:
+            return ambiguous(report) + took;
+        case Outcome::DongleGone:
+            return dongleGone(report) + took;
         case Outcome::Interrupted:
             if (report.speedsWritten.empty()) return "Interrupted; nothing was written." + took;
             return "Interrupted; nothing more was written. The radio was last sent \"bd\" " +
@@ -152,10 +155,28 @@ std::string Console::notFound(const RunReport& report) {
     if (report.command == Command::Scan) return "No node answered.";
     if (report.all)
         text = "No node in reach carries a turbine number.";
+    else if (report.targetAddress)
+        text = "No radio with the address " + hexAddress(*report.targetAddress) + " answered.";
     else
         text = "Turbine " + std::to_string(report.target.value_or(0)) + " not found.";
     if (report.nodes.empty()) return text + " No node answered.";
     return text + " The nodes that answered:\n" + nodeList(report.nodes);
+}
+
+std::string Console::ambiguous(const RunReport& report) {
+    const char* command = report.command == Command::Check ? "check" : "fix";
+    const NodeRow& first = report.candidates.front();
+    return "More than one radio answers as turbine " + std::to_string(report.target.value_or(0)) +
+           "; none was chosen:\n" + formatNodeTable(report.candidates) +
+           "Nothing was written. Name one radio by its exact name in quotes (qor-comm-fix-cli " +
+           command + " \"" + printable(first.name) + "\") or by its address (qor-comm-fix-cli " +
+           command + " --address " + hexAddress(first.address) + ").";
+}
+
+std::string Console::dongleGone(const RunReport& report) {
+    if (report.speedsWritten.empty()) return "Radio dongle disconnected. Nothing was written.";
+    return "Radio dongle disconnected. The turbine's radio was last sent \"bd\" " +
+           std::to_string(report.speedsWritten.back()) + ".";
 }
 
 std::string Console::survey(const RunReport& report) {

@@ -18,7 +18,7 @@ public:
     // live: null when the error stream is not a terminal.
     Console(std::FILE* out, bool json, LiveLine* live);
 
-    void searching(std::int32_t target) override;
+    void searching(const app::SearchTarget& target) override;
     void nodesSoFar(std::size_t count) override;
     void found(const NodeRow& node, std::size_t others) override;
     void status(const StatusEntry& entry) override;
@@ -39,6 +39,8 @@ private:
     std::string summaryText(const RunReport& report) const;
     static std::string nodeList(const std::vector<NodeRow>& nodes);
     static std::string notFound(const RunReport& report);
+    static std::string ambiguous(const RunReport& report);
+    static std::string dongleGone(const RunReport& report);
     static std::string survey(const RunReport& report);
     static std::string checkResult(const RunReport& report);
     static std::string fixResult(const RunReport& report);

@@ -11,6 +11,7 @@ inline constexpr int kExitNotFound = 3;
 inline constexpr int kExitQueryFailed = 4;
 inline constexpr int kExitLostLink = 5;
 inline constexpr int kExitUnable = 6;
+inline constexpr int kExitAmbiguous = 7;
 inline constexpr int kExitInterrupted = 130;
 
 struct ExitCodeMeaning {
@@ -20,12 +21,13 @@ struct ExitCodeMeaning {
 
 inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitOk, "fixed, or already correct"},
-    {kExitNoRadio, "no radio"},
+    {kExitNoRadio, "no radio, or the radio dongle disconnected"},
     {kExitUsage, "usage error, or a trace not written in full"},
     {kExitNotFound, "turbine not found"},
     {kExitQueryFailed, "query failed"},
     {kExitLostLink, "lost link"},
     {kExitUnable, "unable to communicate"},
+    {kExitAmbiguous, "more than one radio answers as the turbine"},
     {kExitInterrupted, "interrupted"},
 };
 

@@ -22,7 +22,9 @@ constexpr const char* kAbout =
     "inverter answers over it, and fixes the radio's serial speed setting if not.";
 constexpr const char* kIdNote =
     "ID: a turbine's number, one to seven digits (7654321), or a radio name that\n"
-    "reads as it (QOR123-7654321).";
+    "reads as it (QOR123-7654321); an ID that is exactly a radio's name picks that\n"
+    "radio alone. fix and check --address ADDRESS pick a radio by its 64-bit address,\n"
+    "16 hex digits as scan lists it, in place of an ID.";
 constexpr const char* kCommandNote =
     "The options of qor-comm-fix-cli --help (--json, --trace, --sim, ...) go before\n"
     "or after the command.";
@@ -155,12 +157,13 @@ private:
     void addTarget(CLI::App& command) {
         ids_.push_back(
             command.add_option("ID", options_.id, "the turbine: its number, or its radio's name"));
-        // A radio picked by its address; not listed while the search cannot take it. Its
-        // value is checked below, as CLI11 names no unlisted option in its messages.
-        addresses_.push_back(
-            command.add_option("--address", address_, "the radio's 64-bit address")
-                ->expected(0, 1)
-                ->group(""));
+        // Its value is checked below, so that a missing or malformed address gets the same
+        // message, which says what an address looks like.
+        addresses_.push_back(command
+                                 .add_option("--address", address_,
+                                             "the radio by its 64-bit address, in place of an ID")
+                                 ->expected(0, 1)
+                                 ->type_name("ADDRESS"));
     }
 
     CommandLine helpOn(const std::string& topic) const {
@@ -193,14 +196,15 @@ private:
             case Command::Scan:
                 break;
             case Command::Fix:
-                if (!idGiven && !addressGiven) return "fix needs the turbine ID";
+                if (idGiven && addressGiven) return "fix takes a turbine ID or --address, not both";
+                if (!idGiven && !addressGiven) return "fix needs the turbine ID or --address";
                 break;
-            case Command::Check:
-                if (options_.all && (idGiven || addressGiven))
-                    return "check takes a turbine ID or --all, not both";
-                if (!options_.all && !idGiven && !addressGiven)
-                    return "check needs a turbine ID or --all";
+            case Command::Check: {
+                const int given = int{idGiven} + int{addressGiven} + int{options_.all};
+                if (given > 1) return "check takes one of a turbine ID, --address or --all";
+                if (given == 0) return "check needs a turbine ID, --address or --all";
                 break;
+            }
         }
         if (!options_.sim && scenario_->count() > 0)
             return "--scenario goes with --sim only: it names the simulated field";

@@ -33,6 +33,14 @@ int usageError(const Context& context, const std::string& error) {
     return kExitUsage;
 }
 
+// The search for an ID: the number its strict reading gives, and the ID as typed, which is
+// also a radio's exact name.
+bool targetFromId(const std::string& id, app::SearchTarget& target, std::string& error) {
+    if (!readTurbineId(id, target.number, error)) return false;
+    target.text = id;
+    return true;
+}
+
 std::string traceHeader(const std::vector<std::string>& args, const Options& options) {
     std::string command = kProgram;
     for (const std::string& arg : args) command += " " + printable(arg);
@@ -66,7 +74,7 @@ private:
     transport::TraceSink* previous_;
 };
 
-Outcome runCommand(CommandRun& run, const Options& options, std::int32_t target) {
+Outcome runCommand(CommandRun& run, const Options& options, const app::SearchTarget& target) {
     switch (options.command) {
         case Command::Scan:
             return run.scan();
@@ -92,9 +100,9 @@ private:
 
 // The command against the radio, from opening it to closing it; the views hear of every
 // step and of the end. Without a radio, says why on the error stream.
-void runOnRadio(const Options& options, std::int32_t target, const sim::Scenario& scenario,
-                Context& context, transport::Clock& clock, std::int64_t startMs, TraceFile* trace,
-                RunView& views, LiveLine* live) {
+void runOnRadio(const Options& options, const app::SearchTarget& target,
+                const sim::Scenario& scenario, Context& context, transport::Clock& clock,
+                std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live) {
     // The radio: the simulated field, or the drivers that may reach the dongle, each seen
     // through the trace when there is one.
     std::unique_ptr<sim::SimulatedField> field;
@@ -131,7 +139,8 @@ void runOnRadio(const Options& options, std::int32_t target, const sim::Scenario
         RunReport report;
         report.command = options.command;
         report.all = options.all;
-        if (target > 0) report.target = target;
+        if (target.number > 0) report.target = target.number;
+        report.targetAddress = target.address;
         report.outcome = Outcome::NoRadio;
         report.error = failure.describe();
         report.durationMs = clock.nowMs() - startMs;
@@ -156,14 +165,11 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
         return kExitOk;
     }
     if (line.action == CommandLine::Action::UsageError) return usageError(context, line.text);
-    if (options.address) {
-        return usageError(context,
-                          "--address: picking a radio by its address is not supported yet");
-    }
     std::string error;
-    std::int32_t target = 0;
-    if (options.command != Command::Scan && !options.all &&
-        !readTurbineId(options.id, target, error))
+    app::SearchTarget target;
+    target.address = options.address;
+    if (options.command != Command::Scan && !options.all && !options.address &&
+        !targetFromId(options.id, target, error))
         return usageError(context, error);
     sim::Scenario scenario;
     if (options.sim && !sim::chooseScenario(options.scenario, scenario, error))

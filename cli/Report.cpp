@@ -9,6 +9,7 @@ int exitCodeOf(Outcome outcome) {
         case Outcome::Listed:
             return kExitOk;
         case Outcome::NoRadio:
+        case Outcome::DongleGone:
             return kExitNoRadio;
         case Outcome::UsageError:
             return kExitUsage;
@@ -20,6 +21,8 @@ int exitCodeOf(Outcome outcome) {
             return kExitLostLink;
         case Outcome::Unable:
             return kExitUnable;
+        case Outcome::Ambiguous:
+            return kExitAmbiguous;
         case Outcome::Interrupted:
             return kExitInterrupted;
     }
@@ -50,6 +53,10 @@ const char* nameOf(Outcome outcome) {
             return "lost-link";
         case Outcome::Unable:
             return "unable-to-comm";
+        case Outcome::Ambiguous:
+            return "ambiguous";
+        case Outcome::DongleGone:
+            return "dongle-disconnected";
         case Outcome::Interrupted:
             return "interrupted";
     }

@@ -20,7 +20,9 @@ enum class Outcome {
     NotFound,
     QueryFailed,
     LostLink,
-    Unable,  // the inverter does not answer (fix: at either setting)
+    Unable,      // the inverter does not answer (fix: at either setting)
+    Ambiguous,   // more than one radio answers as the turbine: none is chosen
+    DongleGone,  // the radio dongle failed a read or a write during the run
     Interrupted,
 };
 
@@ -59,7 +61,9 @@ struct RunReport {
     bool all = false;
     Outcome outcome = Outcome::Interrupted;
     std::optional<std::int32_t> target;
-    std::optional<NodeRow> node;  // the turbine found
+    std::optional<std::uint64_t> targetAddress;  // --address
+    std::optional<NodeRow> node;                 // the turbine found
+    std::vector<NodeRow> candidates;             // Ambiguous: the radios answering as it
     std::optional<std::uint32_t> speedRead;
     std::vector<std::uint32_t> speedsWritten;
     std::optional<bool> inverterAnswers;  // at the end of a fix or a check; none: not tested

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/TurbineMatch.h"
 #include "cli/Report.h"
 
 namespace cli {
@@ -13,8 +14,8 @@ namespace cli {
 class RunView {
 public:
     virtual ~RunView() = default;
-    // target 0: the search is for every node in reach.
-    virtual void searching(std::int32_t /*target*/) {}
+    // A target without a number or an address: the search is for every node in reach.
+    virtual void searching(const app::SearchTarget& /*target*/) {}
     virtual void nodesSoFar(std::size_t /*count*/) {}
     virtual void found(const NodeRow& /*node*/, std::size_t /*others*/) {}
     virtual void status(const StatusEntry& /*entry*/) {}
@@ -31,7 +32,7 @@ class RunViews final : public RunView {
 public:
     void add(RunView& view) { views_.push_back(&view); }
 
-    void searching(std::int32_t target) override {
+    void searching(const app::SearchTarget& target) override {
         for (RunView* v : views_) v->searching(target);
     }
     void nodesSoFar(std::size_t count) override {

@@ -59,4 +59,10 @@ std::string seconds(std::int64_t ms) {
     return text;
 }
 
+std::string searchSubject(const app::SearchTarget& target) {
+    if (target.address) return "the radio " + hexAddress(*target.address);
+    if (target.number != 0) return "turbine " + std::to_string(target.number);
+    return {};
+}
+
 }  // namespace cli

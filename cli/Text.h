@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/TurbineMatch.h"
 #include "transport/ByteBuffer.h"
 
 namespace cli {
@@ -24,5 +25,9 @@ std::string hexNetwork(std::uint16_t network);
 
 // Milliseconds as seconds with one decimal: "12.3 s".
 std::string seconds(std::int64_t ms);
+
+// What a search looks for: "turbine 7654321", "the radio 0013A20041C7F321", or empty when
+// it is for every node in reach.
+std::string searchSubject(const app::SearchTarget& target);
 
 }  // namespace cli

@@ -114,8 +114,9 @@ void TraceFile::onCall(std::string_view call, const transport::DriverError& resu
     note(text);
 }
 
-void TraceFile::searching(std::int32_t target) {
-    note(target ? "search for turbine " + std::to_string(target) : "search for every node");
+void TraceFile::searching(const app::SearchTarget& target) {
+    const std::string subject = searchSubject(target);
+    note(subject.empty() ? "search for every node" : "search for " + subject);
 }
 
 void TraceFile::found(const NodeRow& node, std::size_t others) {

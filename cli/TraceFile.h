@@ -50,7 +50,7 @@ public:
     void onWrite(transport::ByteView bytes) override;
     void onCall(std::string_view call, const transport::DriverError& result) override;
 
-    void searching(std::int32_t target) override;
+    void searching(const app::SearchTarget& target) override;
     void found(const NodeRow& node, std::size_t others) override;
     void status(const StatusEntry& entry) override;
     void checking(const NodeRow& turbine, std::size_t index, std::size_t count) override;

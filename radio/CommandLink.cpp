@@ -24,6 +24,13 @@ bool CommandLink::beginExchange() {
     return true;
 }
 
+void CommandLink::setPoller(transport::PortPoller* poller) {
+    // The poller ends its waits on this link's stop itself, so a stop requested from another
+    // thread never has to reach a poller that this thread may be replacing.
+    if (poller) poller->watchStop(&stopped_);
+    poller_ = poller;
+}
+
 bool CommandLink::continueExchange(int drainMs) {
     // A reset here would drop the first part of an answer cut by the drain's read, and the
     // frame assembler would then skip its rest: one node lost from a discovery, or a reply
@@ -33,18 +40,17 @@ bool CommandLink::continueExchange(int drainMs) {
     return true;
 }
 
-void CommandLink::requestStop() {
-    stopped_.store(true, std::memory_order_release);
-    if (poller_) poller_->requestStop();
-}
+void CommandLink::requestStop() { stopped_.store(true, std::memory_order_release); }
 
-bool CommandLink::hasOpenPort() const { return poller_ && poller_->port().isOpen(); }
+bool CommandLink::hasOpenPort() const {
+    return poller_ && poller_->port().isOpen() && !poller_->failed();
+}
 
 bool CommandLink::sendFrame(transport::ByteView frame) {
     // Every exchange writes here, so once stopped no path reaches the radio.
     if (!hasOpenPort() || stopped()) return false;
     if (settings_.traceMask & transport::kTraceFramesWritten) transport::traceSink().dumpHex(frame);
-    poller_->port().write(frame);
+    if (!poller_->write(frame)) return false;
     ++framesSent_;
     return true;
 }

@@ -25,16 +25,22 @@ public:
                 FrameEncoder& encoder, FrameDispatcher& dispatcher);
 
     // Not owned; null means there is no port, and then nothing is written or awaited. Set
-    // before the thread that uses the link starts.
-    void setPoller(transport::PortPoller* poller) { poller_ = poller; }
+    // on the thread that uses the link, or before it starts: a new poller replaces one whose
+    // device has gone.
+    void setPoller(transport::PortPoller* poller);
     transport::PortPoller* poller() const { return poller_; }
 
     // From any thread, for good: the poller's wait in progress ends after the read in
     // progress, later waits read nothing, and nothing more is written. Every exchange then
     // fails at once, so the thread that uses the link winds down without reaching the
-    // radio again.
+    // radio again. Only a lock-free store: safe in a signal handler, and while the thread
+    // that uses the link replaces its poller.
     void requestStop();
     bool stopped() const { return stopped_.load(std::memory_order_acquire); }
+
+    // The port failed a read or a write: the radio dongle is gone. Every exchange fails at
+    // once from then on, writing nothing, until a new poller is set.
+    bool portFailed() const { return poller_ && poller_->failed(); }
 
     // Drains of beginExchange and, by default, of continueExchange.
     static constexpr int kBeginDrainMs = 10;
@@ -49,9 +55,9 @@ public:
     // two is still read whole, and what the drain brings still counts. Answers true.
     bool continueExchange(int drainMs = kContinueDrainMs);
 
-    // One write of the frame bytes; false, writing nothing, without an open port or once
-    // stopped. Whether the write succeeds is not known here; a lost frame shows as a wait
-    // that runs out.
+    // One write of the frame bytes; false, writing nothing, without an open port, once
+    // stopped or once the port has failed, and false when the port fails this write. A frame
+    // lost on its way shows as a wait that runs out.
     bool sendFrame(transport::ByteView frame);
     // Frames handed to the port so far; wraps. Tells a caller whether a stop came before
     // its write went out.

@@ -85,8 +85,9 @@ int LocalCommandSender::discoverNodes(int unit, const std::function<bool()>& lis
         if (listening) leftMs = std::min(leftMs, firstWaitEndMs - nowMs);
         if (leftMs <= 0 || (listening && leftMs < kShortestListenMs)) break;
         if (!link_.waitForCompletion(static_cast<int>(std::min<std::int64_t>(waitMs, leftMs)))) {
-            // A stopped link's waits end at once: listening on would never end.
-            if (!listenOn || link_.stopped() || !listenOn()) break;
+            // A stopped link's waits, and a failed port's, end at once: listening on would
+            // never end.
+            if (!listenOn || link_.stopped() || link_.portFailed() || !listenOn()) break;
             listening = true;
             continue;
         }

@@ -60,7 +60,9 @@ RemoteRadio::RemoteRadio(const NodeConfig& config)
       inverter_(config_, faults_),
       bd_(config.bd),
       storedBd_(config.bd),
-      nextAnnounceMs_(config.announceEveryMs),
+      nextAnnounceMs_(config.announceFromMs == NodeConfig::kStaggered ? config.announceEveryMs
+                      : config.announceFromMs == NodeConfig::kFromFix ? kNotYet
+                                                                      : config.announceFromMs),
       nextPacketDataMs_(config.packetStreamEveryMs) {}
 
 bool RemoteRadio::reachableAt(std::int64_t ms) const {
@@ -172,6 +174,10 @@ void RemoteRadio::sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out) {
             if (reachableAt(nextPacketDataMs_)) streamPacketData(nextPacketDataMs_, out);
         }
     }
+}
+
+void RemoteRadio::onFixBegun(std::int64_t nowMs) {
+    if (nextAnnounceMs_ == kNotYet) nextAnnounceMs_ = nowMs + config_.announceEveryMs;
 }
 
 void RemoteRadio::streamPacketData(std::int64_t atMs, FrameOutbox& out) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "sim/FaultSet.h"
 #include "sim/FrameOutbox.h"
@@ -15,6 +16,7 @@ namespace sim {
 class RemoteRadio {
 public:
     static constexpr std::uint32_t kHighestBd = 8;
+    static constexpr std::int64_t kNotYet = std::numeric_limits<std::int64_t>::max();
 
     explicit RemoteRadio(const NodeConfig& config);
     RemoteRadio(const RemoteRadio&) = delete;
@@ -39,9 +41,14 @@ public:
     void appendDiscoveryRecord(transport::ByteBuffer& body, transport::ByteView letters) const;
     // Whether frames carrying this node's answers go out with a broken checksum.
     bool takeChecksumFault() { return faults_.take(FaultKind::BadChecksum); }
+    // Whether its answer to the last discovery comes once more, right after an "fr".
+    bool takeLateDiscoveryAnswer() { return faults_.take(FaultKind::NdAnswerAfterFr); }
 
     // Its periodic announcements and packet data up to untilMs, those not sent yet.
     void sendPeriodicUntil(std::int64_t untilMs, FrameOutbox& out);
+    // The field received a remote command, for any radio: announcements set to begin with a
+    // fix begin now.
+    void onFixBegun(std::int64_t nowMs);
 
     std::uint32_t bd() const { return bd_; }
     std::uint32_t storedBd() const { return storedBd_; }
@@ -70,7 +77,7 @@ private:
     transport::ByteBuffer frame_;
     transport::ByteBuffer replies_;
 
-    std::int64_t nextAnnounceMs_;
+    std::int64_t nextAnnounceMs_;  // kNotYet: waiting for a fix to begin
     std::int64_t nextPacketDataMs_;
     std::uint32_t packetDataState_ = 0x9E3779B9;
 };

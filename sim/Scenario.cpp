@@ -86,6 +86,7 @@ constexpr FaultName kFaultNames[] = {
     {"status-after-reply", FaultKind::StatusAfterReply, 0},
     {"packet-before-reply", FaultKind::PacketBeforeReply, 0},
     {"stray-end-before-reply", FaultKind::StrayEndBeforeReply, 0},
+    {"nd-answer-after-fr", FaultKind::NdAnswerAfterFr, 0},
 };
 
 // Reads one scenario line after line; the first error ends the parse.
@@ -104,6 +105,7 @@ private:
                      const std::vector<std::string_view>& args);
     bool fault(NodeConfig& node, const std::vector<std::string_view>& args);
     bool packetStream(NodeConfig& node, const std::vector<std::string_view>& args);
+    bool announcesEvery(NodeConfig& node, const std::vector<std::string_view>& args);
     bool finishNode();
 
     bool number(std::string_view key, const std::vector<std::string_view>& args, std::uint64_t max,
@@ -212,12 +214,15 @@ bool ScenarioParser::deviceSetting(const std::vector<std::string_view>& args) {
         device.line = fault;
         return true;
     }
-    if (!args.empty() && args[0] == "vanishes-at") {
+    if (!args.empty() && (args[0] == "vanishes-at" || args[0] == "returns-at")) {
         const std::vector<std::string_view> rest(args.begin() + 1, args.end());
-        return setNumber("device vanishes-at", rest, kMaxDelayMs * 10, device.vanishesAtMs);
+        const bool vanishes = args[0] == "vanishes-at";
+        return setNumber(vanishes ? "device vanishes-at" : "device returns-at", rest,
+                         kMaxDelayMs * 10, vanishes ? device.vanishesAtMs : device.returnsAtMs);
     }
     return fail(
-        "\"device\" takes open-fails, baud-fails, vanishes-at <ms>, silent, wrong-speed or noisy");
+        "\"device\" takes open-fails, baud-fails, vanishes-at <ms>, returns-at <ms>, silent, "
+        "wrong-speed or noisy");
 }
 
 bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
@@ -254,9 +259,10 @@ bool ScenarioParser::nodeSetting(NodeConfig& node, std::string_view key,
         return true;
     }
     if (key == "fault") return fault(node, args);
-    if (key == "announces-every") return setNumber(key, args, kMaxDelayMs, node.announceEveryMs);
+    if (key == "announces-every") return announcesEvery(node, args);
     if (key == "packet-stream") return packetStream(node, args);
     if (key == "reachable") return setYesNo(key, args, node.reachable);
+    if (key == "discoverable") return setYesNo(key, args, node.discoverable);
     if (key == "announces-after-cb") return setYesNo(key, args, node.announcesAfterCb);
     if (key == "announces-after-restart") return setYesNo(key, args, node.announcesAfterRestart);
     if (key == "bd") return setNumber(key, args, 0xFFFFFFFF, node.bd);
@@ -320,6 +326,21 @@ bool ScenarioParser::packetStream(NodeConfig& node, const std::vector<std::strin
     }
     node.packetStreamEveryMs = static_cast<int>(everyMs);
     node.packetStreamBytes = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+bool ScenarioParser::announcesEvery(NodeConfig& node, const std::vector<std::string_view>& args) {
+    std::uint64_t everyMs = 0;
+    std::uint64_t fromMs = 0;
+    const bool from = args.size() == 3 && args[1] == "from";
+    const bool fromFix = from && args[2] == "fix";
+    if ((args.size() != 1 && !from) || !parseNumber(args[0], kMaxDelayMs, everyMs) ||
+        (from && !fromFix && !parseNumber(args[2], kMaxDelayMs * 10, fromMs))) {
+        return fail("\"announces-every\" needs a period of 0 to " + std::to_string(kMaxDelayMs) +
+                    " ms, then optionally \"from <ms>\" or \"from fix\"");
+    }
+    node.announceEveryMs = static_cast<int>(everyMs);
+    if (from) node.announceFromMs = fromFix ? NodeConfig::kFromFix : static_cast<int>(fromMs);
     return true;
 }
 

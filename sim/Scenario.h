@@ -23,6 +23,9 @@ enum class FaultKind {
     StatusAfterReply,     // each answer to a remote command is followed by a modem status
     PacketBeforeReply,    // another packet goes first in the frame that carries the reply
     StrayEndBeforeReply,  // the bytes 10 10 03 go before the inverter's reply
+
+    // A late answer to the last discovery: the radio's "ND" answer comes right after "fr".
+    NdAnswerAfterFr,
 };
 
 struct Fault {
@@ -35,11 +38,13 @@ struct Fault {
 // One turbine: its radio and the inverter behind it.
 struct NodeConfig {
     static constexpr int kStaggered = -1;
+    static constexpr int kFromFix = -2;  // announceFromMs: from the first remote command on
 
     std::string name;
     std::uint64_t address64 = 0;
     std::uint16_t address16 = 0xFFFE;
     bool reachable = true;            // false: out of range, answers nothing at all
+    bool discoverable = true;         // false: does not answer "ND", still answers the rest
     std::uint32_t bd = 4;             // the radio's serial speed setting
     std::uint32_t bdWidth = 1;        // bytes in which a "bd" read answers: 1 or 4
     std::uint8_t signal = 0x28;       // the "db" answer
@@ -58,6 +63,7 @@ struct NodeConfig {
 
     // Traffic it sends unasked while reachable, from the start of the run; 0 ms: none.
     int announceEveryMs = 0;              // a node identification this often
+    int announceFromMs = kStaggered;      // the first of them; unset: announceEveryMs
     int packetStreamEveryMs = 0;          // a received-packet frame this often, never an end mark
     std::uint32_t packetStreamBytes = 0;  // packet data in each of those frames
 };
@@ -76,6 +82,7 @@ struct DeviceFaults {
     bool openFails = false;
     bool baudRateFails = false;
     std::int64_t vanishesAtMs = -1;  // -1: stays
+    std::int64_t returnsAtMs = -1;   // after vanishing, plugged in again; -1: never
     LineFault line = LineFault::None;
 };
 

@@ -8,6 +8,7 @@ SimulatedField::SimulatedField(const Scenario& scenario, transport::Clock& clock
     if (scenario_.device.openFails) device_.setFault(transport::DeviceFault::Open);
     if (scenario_.device.baudRateFails) device_.setFault(transport::DeviceFault::BaudRate);
     if (scenario_.device.vanishesAtMs >= 0) device_.vanishAt(scenario_.device.vanishesAtMs);
+    if (scenario_.device.returnsAtMs >= 0) device_.returnAt(scenario_.device.returnsAtMs);
 }
 
 SimulatedField::~SimulatedField() { device_.setPeer(nullptr); }

@@ -160,23 +160,31 @@ void TurbineField::onLocalCommand(std::uint8_t frameId, transport::ByteView comm
 }
 
 void TurbineField::discoverNodes(std::uint8_t frameId, transport::ByteView letters) {
+    discoveryFrameId_ = frameId;
+    discoveryLetters_.clear();
+    discoveryLetters_.append(letters);
     std::int64_t staggered = nowMs_ + kFirstDiscoveryAnswerMs;
     for (const auto& radio : radios_) {
-        if (!radio->reachableAt(nowMs_)) continue;
+        if (!radio->reachableAt(nowMs_) || !radio->config().discoverable) continue;
         const int delay = radio->config().ndDelayMs;
         const std::int64_t at = delay == NodeConfig::kStaggered ? staggered : nowMs_ + delay;
         staggered += kDiscoveryStaggerMs;
-        frame_.clear();
-        frame_.append(kLocalResponse);
-        frame_.append(frameId);
-        radio->appendDiscoveryRecord(frame_, letters);
-        sendFrame(at, frame_.view(), radio->takeChecksumFault());
+        sendDiscoveryAnswer(*radio, at);
     }
+}
+
+void TurbineField::sendDiscoveryAnswer(RemoteRadio& radio, std::int64_t atMs) {
+    frame_.clear();
+    frame_.append(kLocalResponse);
+    frame_.append(discoveryFrameId_);
+    radio.appendDiscoveryRecord(frame_, discoveryLetters_.view());
+    sendFrame(atMs, frame_.view(), radio.takeChecksumFault());
 }
 
 void TurbineField::onRemoteCommand(transport::ByteView frameData) {
     if (frameData.length() < kRemoteCommandLetters) return;
     RemoteRadio* radio = radioAt(transport::ByteView(frameData.data() + 2, kAddressesSize));
+    for (const auto& any : radios_) any->onFixBegun(nowMs_);
     const transport::ByteView command(frameData.data() + kRemoteCommandLetters,
                                       frameData.length() - kRemoteCommandLetters);
     // Radios that answer what is sent to others do so whether the addressee is there or not.
@@ -186,6 +194,10 @@ void TurbineField::onRemoteCommand(transport::ByteView frameData) {
     // An unreachable radio cannot answer; the module reports nothing either.
     if (radio == nullptr || !radio->reachableAt(nowMs_)) return;
     radio->onRemoteCommand(frameData[1], command, nowMs_, *this);
+    if (command.length() >= 2 && isCommand(transport::ByteView(command.data(), 2), "fr") &&
+        discoveryLetters_.length() > 0 && radio->takeLateDiscoveryAnswer()) {
+        sendDiscoveryAnswer(*radio, nowMs_ + radio->config().replyDelayMs + kLateAnswerMs);
+    }
 }
 
 void TurbineField::onTransmitRequest(transport::ByteView frameData) {

@@ -24,6 +24,8 @@ public:
     // Discovery answers not given a delay of their own come at these steps.
     static constexpr std::int64_t kFirstDiscoveryAnswerMs = 200;
     static constexpr std::int64_t kDiscoveryStaggerMs = 150;
+    // A late discovery answer follows the "fr" answer by this much.
+    static constexpr std::int64_t kLateAnswerMs = 20;
 
     explicit TurbineField(const Scenario& scenario);
 
@@ -38,6 +40,8 @@ private:
     void onFrame(transport::ByteView frameData);
     void onLocalCommand(std::uint8_t frameId, transport::ByteView command);
     void discoverNodes(std::uint8_t frameId, transport::ByteView letters);
+    // The radio's answer to the last discovery, sent at atMs.
+    void sendDiscoveryAnswer(RemoteRadio& radio, std::int64_t atMs);
     void onRemoteCommand(transport::ByteView frameData);
     void onTransmitRequest(transport::ByteView frameData);
     RemoteRadio* radioAt(transport::ByteView addresses);
@@ -59,6 +63,8 @@ private:
     // Valid during onWrite only.
     transport::DeviceLine* line_ = nullptr;
     std::int64_t nowMs_ = 0;
+    std::uint8_t discoveryFrameId_ = 0;
+    transport::ByteBuffer discoveryLetters_;  // as the last "ND" had them
     transport::ByteBuffer frame_;
     transport::ByteBuffer wire_;
     transport::ByteBuffer garbled_;

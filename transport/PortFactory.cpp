@@ -86,7 +86,7 @@ PortFactory::PortFactory(const std::vector<std::unique_ptr<Driver>>& drivers, Cl
 }
 
 std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceIndex, int baud,
-                                                DriverError* failure) {
+                                                DriverError* failure, bool quiet) {
     source = nullptr;
     Driver* driver = nullptr;
     OpenOutcome reported{nullptr, OpenStep::Open, {DriverError::Cause::NoDevice, 0, {}}};
@@ -98,7 +98,7 @@ std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceI
             reported = std::move(outcome);
         if (driver) break;
     }
-    if (const std::string text = openOutcomeText(reported, settings_); !text.empty())
+    if (const std::string text = openOutcomeText(reported, settings_); !text.empty() && !quiet)
         traceSink().output(text);
     if (failure) *failure = reported.error;
     if (!driver) return nullptr;
@@ -121,9 +121,10 @@ std::unique_ptr<PortPoller> PortFactory::create(ByteSource*& source, int deviceI
 }
 
 std::unique_ptr<PortPoller> PortFactory::createLinked(int deviceIndex, int baud, RawLog& rawLog,
-                                                      ByteSink& top, DriverError* failure) {
+                                                      ByteSink& top, DriverError* failure,
+                                                      bool quiet) {
     ByteSource* source = nullptr;
-    std::unique_ptr<PortPoller> poller = create(source, deviceIndex, baud, failure);
+    std::unique_ptr<PortPoller> poller = create(source, deviceIndex, baud, failure, quiet);
     if (!poller) return poller;
     source->setPending(&rawLog);
     source->sync();

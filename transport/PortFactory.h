@@ -58,14 +58,16 @@ public:
 
     // On success: the new poller, which owns the port, and through source the port's
     // ByteSource, where the receive chain is attached. On failure null, source null, and
-    // why the device could not be opened in failure, when given.
+    // why the device could not be opened in failure, when given. quiet: the open sequence's
+    // messages are not told, as for the repeated tries while a dongle is away.
     std::unique_ptr<PortPoller> create(ByteSource*& source, int deviceIndex, int baud,
-                                       DriverError* failure = nullptr);
+                                       DriverError* failure = nullptr, bool quiet = false);
 
     // create, then the port at the bottom of the receive chain: port -> rawLog -> top, both
     // links current, so rawLog and top are reset. Null, with nothing linked, on failure.
     std::unique_ptr<PortPoller> createLinked(int deviceIndex, int baud, RawLog& rawLog,
-                                             ByteSink& top, DriverError* failure = nullptr);
+                                             ByteSink& top, DriverError* failure = nullptr,
+                                             bool quiet = false);
 
 private:
     std::vector<Driver*> drivers_;

@@ -29,7 +29,13 @@ Poller::~Poller() {
 }
 
 bool PortPoller::mayRead(std::int64_t deadlineMs) const {
-    return !stopRequested() && port_->clock().nowMs() <= deadlineMs;
+    return !failed_ && !stopRequested() && port_->clock().nowMs() <= deadlineMs;
+}
+
+bool PortPoller::write(ByteView frame) {
+    if (failed_) return false;
+    if (port_->write(frame) < 0) failed_ = true;
+    return !failed_;
 }
 
 bool PortPoller::wait(int ms) {
@@ -45,19 +51,24 @@ bool PortPoller::wait(int ms) {
     // node that chatters without ever completing an answer cannot stretch it.
     const std::int64_t deadline = port_->clock().nowMs() + ms;
     while (emptyReads != 0 && mayRead(deadline)) {
-        if (port_->pump() != 0) {
+        const int pumped = port_->pump();
+        if (pumped < 0) {
+            failed_ = true;
+        } else if (pumped != 0) {
             --emptyReads;
         } else if (reader_->isComplete()) {
             return true;
         }
     }
-    return reader_->isComplete();
+    return !failed_ && reader_->isComplete();
 }
 
 void PortPoller::pumpUntilData(int count, int readTimeoutMs, std::int64_t deadlineMs) {
     port_->setReadTimeout(readTimeoutMs);
     for (int i = 0; i < count && mayRead(deadlineMs); ++i) {
-        if (port_->pump() == 0) return;
+        const int pumped = port_->pump();
+        if (pumped < 0) failed_ = true;
+        if (pumped <= 0) return;
     }
 }
 

@@ -63,6 +63,11 @@ std::int64_t DeviceLine::timeWhenAvailable(std::uint32_t count) const {
     return -1;
 }
 
+void DeviceLine::dropBefore(std::int64_t atMs) {
+    std::lock_guard lock(mutex_);
+    while (!chunks_.empty() && chunks_.front().atMs < atMs) chunks_.pop_front();
+}
+
 SimulatedDevice::SimulatedDevice(Clock& clock) : clock_(clock) {}
 
 void SimulatedDevice::setPeer(DevicePeer* peer) {
@@ -89,6 +94,11 @@ void SimulatedDevice::setOpenError(DriverError error) {
 void SimulatedDevice::vanishAt(std::int64_t atMs) {
     std::lock_guard lock(mutex_);
     vanishAtMs_ = atMs;
+}
+
+void SimulatedDevice::returnAt(std::int64_t atMs) {
+    std::lock_guard lock(mutex_);
+    returnAtMs_ = atMs;
 }
 
 bool SimulatedDevice::isOpen() const {
@@ -137,7 +147,7 @@ bool SimulatedDevice::faulty(DeviceFault fault) const {
 }
 
 bool SimulatedDevice::usable(DeviceHandle handle, std::int64_t nowMs) const {
-    return open_ && handle == this && nowMs < vanishAtMs_;
+    return open_ && handle == this && nowMs < handleDiesAt();
 }
 
 DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
@@ -145,7 +155,7 @@ DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
     std::unique_lock lock(mutex_);
     recordCall("open " + std::to_string(deviceIndex));
     *handle = nullptr;
-    if (now >= vanishAtMs_) return {DriverError::Cause::NoDevice, 0, {}};
+    if (!present(now)) return {DriverError::Cause::NoDevice, 0, {}};
     if (deviceIndex != deviceIndex_)
         return {DriverError::Cause::NoSuchDevice,
                 0,
@@ -153,6 +163,7 @@ DriverError SimulatedDevice::open(int deviceIndex, DeviceHandle* handle) {
                 {std::to_string(deviceIndex_) + " (the simulated device)"}};
     if (faulty(DeviceFault::Open)) return openError_;
     open_ = true;
+    openedAtMs_ = now;
     *handle = this;
     DevicePeer* peer = peer_;
     lock.unlock();
@@ -209,25 +220,29 @@ DriverError SimulatedDevice::read(DeviceHandle handle, void* buffer, std::uint32
     *got = 0;
     const std::int64_t start = clock_.nowMs();
     std::uint32_t timeout = 0;
-    std::int64_t vanishAt = kNever;
+    std::int64_t diesAt = kNever;
+    std::int64_t returnedAt = kNever;
     bool fails = false;
     DevicePeer* peer = nullptr;
     {
         std::lock_guard lock(mutex_);
         timeout = readTimeoutMs_;
-        vanishAt = vanishAtMs_;
+        diesAt = handleDiesAt();
+        if (returnAtMs_ <= start) returnedAt = returnAtMs_;
         fails = !usable(handle, start) || faulty(DeviceFault::Read);
         peer = peer_;
     }
     std::int64_t end = start;
     if (!fails && peer) peer->onTime(start + timeout, line_);
+    // What the peer sent while the device was gone never reached it.
+    if (!fails && returnedAt != kNever) line_.dropBefore(returnedAt);
     if (!fails) {
         // Return when the wanted count is in, else at the time-out; both as scheduled now.
         const std::int64_t deadline = start + timeout;
         const std::int64_t complete = line_.timeWhenAvailable(wanted);
         end = complete >= 0 && complete <= deadline ? std::max(complete, start) : deadline;
-        if (vanishAt <= end) {
-            end = vanishAt;
+        if (diesAt <= end) {
+            end = diesAt;
             fails = true;
         }
         clock_.sleepUntil(end);

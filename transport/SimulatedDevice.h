@@ -32,6 +32,8 @@ public:
     // The time by which count bytes will have arrived, as the line is scheduled now;
     // -1 when they never will.
     std::int64_t timeWhenAvailable(std::uint32_t count) const;
+    // Forgets the bytes due before atMs that have not been read.
+    void dropBefore(std::int64_t atMs);
 
 private:
     struct Chunk {
@@ -106,6 +108,11 @@ public:
     // From atMs on the device is gone: open, reads and writes fail at once, and nothing
     // scheduled arrives any more. A read in progress fails when the moment comes.
     void vanishAt(std::int64_t atMs);
+    // From atMs on, after vanishAt, the device is plugged in again: it opens, and works once
+    // opened again. The handle from before it vanished stays dead until then, as the
+    // system's does, and what arrived while it was gone is lost. The peer behind it goes on
+    // as it was.
+    void returnAt(std::int64_t atMs);
 
     bool isOpen() const;
     std::uint32_t readTimeoutMs() const;
@@ -138,6 +145,9 @@ private:
     // Answers the status a configuration call gets, recording the call. Locked by caller.
     DriverError configure(DeviceHandle handle, DeviceFault fault, std::string call);
     bool usable(DeviceHandle handle, std::int64_t nowMs) const;
+    bool present(std::int64_t nowMs) const { return nowMs < vanishAtMs_ || nowMs >= returnAtMs_; }
+    // When the open handle dies: at the vanishing, unless it was opened after the return.
+    std::int64_t handleDiesAt() const { return openedAtMs_ < returnAtMs_ ? vanishAtMs_ : kNever; }
     bool faulty(DeviceFault fault) const;
     void recordCall(std::string call);
 
@@ -149,6 +159,8 @@ private:
     unsigned faults_ = 0;  // one bit per DeviceFault
     DriverError openError_{DriverError::Cause::IoError, 0, {}};
     std::int64_t vanishAtMs_ = kNever;
+    std::int64_t returnAtMs_ = kNever;
+    std::int64_t openedAtMs_ = 0;
     bool open_ = false;
     std::uint32_t readTimeoutMs_ = 0;
     bool recording_ = true;

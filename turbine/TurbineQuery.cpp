@@ -117,7 +117,8 @@ bool TurbineQuery::transmit(int timeoutMs, bool afterAnother) {
         transport::traceSink().dumpHex(parser_.buffer().view());
     }
     if (parser_.acceptedReply()) return true;
-    if (link_.stopped()) return false;  // nothing more goes out: no pause to sit out
+    // Nothing more goes out once stopped or once the port failed: no pause to sit out.
+    if (link_.stopped() || link_.portFailed()) return false;
     clock_.sleepFor(kRetryPauseMs);
     return false;
 }

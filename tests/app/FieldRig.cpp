@@ -44,6 +44,10 @@ void WriteGate::onWrite(transport::ByteView bytes, std::int64_t nowMs,
     holding_ = false;
 }
 
+void WriteGate::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
+    rig_.field->field().onTime(untilMs, line);
+}
+
 bool WriteGate::holding() const {
     std::lock_guard lock(mutex_);
     return holding_;

@@ -53,6 +53,8 @@ public:
 
     void onWrite(transport::ByteView bytes, std::int64_t nowMs,
                  transport::DeviceLine& line) override;
+    // What the field sends unasked still reaches the line.
+    void onTime(std::int64_t untilMs, transport::DeviceLine& line) override;
     bool holding() const;
     void release();
 

@@ -106,61 +106,94 @@ TEST(FixDialogTest, OthersCountIsShownWhole) {
     }
 }
 
+// A worker whose search for target has run without a port and heard nothing, as happens
+// when the turbine does not answer discovery: the first report of the target in the idle
+// polls takes it. The worker is not started: its calls into the dialog run at once on this
+// thread, the dialog's.
+struct IdleWorker {
+    explicit IdleWorker(std::int32_t target, std::string typed = {}) {
+        worker.search().setTarget(SearchTarget{target, std::move(typed), std::nullopt});
+        worker.search().run();
+    }
+    std::vector<bool> enables() const {
+        std::vector<bool> all;
+        for (const HostEvent& event : host.events()) {
+            if (event.kind == HostEvent::Enable) all.push_back(event.enabled);
+        }
+        return all;
+    }
+
+    FieldRig rig;
+    FakeDialogHost host;
+    FixDialog dialog{host, rig.objects};
+    LinkWorker worker{dialog, rig.objects};
+};
+
+const radio::NodeAddress kNoNode{};
+
 struct NodeCase {
     const char* name;
     bool matches;
     bool counted;
 };
 
-// Node reports judged against the target 1234567. The worker is not started: its calls
-// into the dialog run at once on this thread, the dialog's.
+// Node reports judged against the target 1234567 after a search that heard nothing.
 TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
     const NodeCase cases[] = {
         {"ABCDE", false, false},  // too short: ignored altogether
         {"NODE0-1234567", true, false},
-        {"12345X1234567", true, false},     // digits before index 6 do not count
-        {"AB-CD-8761234567", false, true},  // wraps to 171299975: remainder 1299975
-        {"WT-01-11234567", true, false},    // 11234567 leaves 1234567
         {"WT-01-7654321", false, true},
         {"ABCDEF", false, true},  // value 0 is not the target
     };
     for (const NodeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        FieldRig rig;
-        FakeDialogHost host;
-        FixDialog dialog(host, rig.objects);
-        LinkWorker worker(dialog, rig.objects);
-        worker.setTarget(1234567);
-        worker.search().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
+        IdleWorker idle(1234567);
+        idle.worker.search().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
 
-        EXPECT_EQ(worker.found(), c.matches);
-        EXPECT_EQ(host.texts(kIdTurbineId),
+        EXPECT_EQ(idle.worker.found(), c.matches);
+        EXPECT_EQ(idle.host.texts(kIdTurbineId),
                   c.matches ? std::vector<std::string>{c.name} : std::vector<std::string>{});
-        std::vector<bool> enables;
-        for (const HostEvent& event : host.events()) {
-            if (event.kind == HostEvent::Enable) enables.push_back(event.enabled);
-        }
-        EXPECT_EQ(enables, c.matches ? std::vector<bool>{true} : std::vector<bool>{});
-        EXPECT_EQ(dialog.othersFound(), c.counted ? 1 : 0);
+        EXPECT_EQ(idle.enables(), c.matches ? std::vector<bool>{true} : std::vector<bool>{});
+        EXPECT_EQ(idle.dialog.othersFound(), c.counted ? 1 : 0);
         const radio::NodeAddress expected =
             c.matches
                 ? radio::NodeAddress{{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x12, 0x34}}
-                : radio::NodeAddress{};
-        EXPECT_EQ(rig.objects.frameEncoder.nodeAddress().bytes, expected.bytes);
+                : kNoNode;
+        EXPECT_EQ(idle.rig.objects.frameEncoder.nodeAddress().bytes, expected.bytes);
     }
 }
 
+// Once taken, the turbine is its 64-bit address: another radio whose name carries the same
+// number is another node, and only the turbine's own reports move its network address.
+TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
+    IdleWorker idle(7654321);
+    auto& search = idle.worker.search();
+    search.onNode(0x0013A200, 0x41C7F321, 0x7A21, "QOR123-7654321", -1);
+    search.onNode(0x0013A200, 0x41C70917, 0x0909, "WT-09-17654321", -1);
+    search.onNode(0x0013A200, 0x41C70917, 0x0909, "QOR123-7654321", -1);
+    EXPECT_EQ(
+        idle.rig.objects.frameEncoder.nodeAddress().bytes,
+        (radio::NodeAddress{{0x00, 0x13, 0xA2, 0x00, 0x41, 0xC7, 0xF3, 0x21, 0x7A, 0x21}}.bytes));
+    EXPECT_EQ(idle.dialog.othersFound(), 2);
+    EXPECT_EQ(idle.host.texts(kIdTurbineId), std::vector<std::string>{"QOR123-7654321"});
+
+    // Back from a restart under another network address.
+    search.clearFound();
+    search.onNode(0x0013A200, 0x41C7F321, 0x5555, "QOR123-7654321", -1);
+    EXPECT_TRUE(idle.worker.found());
+    EXPECT_EQ(
+        idle.rig.objects.frameEncoder.nodeAddress().bytes,
+        (radio::NodeAddress{{0x00, 0x13, 0xA2, 0x00, 0x41, 0xC7, 0xF3, 0x21, 0x55, 0x55}}.bytes));
+    EXPECT_EQ(search.turbine(), 0x0013A20041C7F321u);
+}
+
 TEST(LinkWorkerTest, RepeatedReportsAreCountedEachTime) {
-    FieldRig rig;
-    FakeDialogHost host;
-    FixDialog dialog(host, rig.objects);
-    LinkWorker worker(dialog, rig.objects);
-    worker.setTarget(1234567);
+    IdleWorker idle(1234567);
     for (const char* name : {"QOR123-7654318", "QOR123-7654318", "QOR123-7654330"}) {
-        worker.search().onNode(1, 2, 3, name, 0);
+        idle.worker.search().onNode(1, 2, 3, name, 0);
     }
-    EXPECT_EQ(host.texts(kIdOthersCount), (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_FALSE(worker.found());
+    EXPECT_EQ(idle.host.texts(kIdOthersCount), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_FALSE(idle.worker.found());
 }
 
 // Before any Search there is no target: a name carrying no digits (value 0) must not
@@ -176,18 +209,14 @@ TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
     EXPECT_FALSE(worker.found());
     EXPECT_EQ(dialog.othersFound(), 4);
     EXPECT_TRUE(host.texts(kIdTurbineId).empty());
-    EXPECT_EQ(rig.objects.frameEncoder.nodeAddress().bytes, radio::NodeAddress{}.bytes);
+    EXPECT_EQ(rig.objects.frameEncoder.nodeAddress().bytes, kNoNode.bytes);
 }
 
 // A 23-character name gives 17 digits from index 6; the first 15 decide.
 TEST(LinkWorkerTest, LongNameUsesItsFirstFifteenDigits) {
-    FieldRig rig;
-    FakeDialogHost host;
-    FixDialog dialog(host, rig.objects);
-    LinkWorker worker(dialog, rig.objects);
-    worker.setTarget(*nodeNameTarget("WT-01-123456789012345"));
-    worker.search().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
-    EXPECT_TRUE(worker.found());
+    IdleWorker idle(*nodeNameTarget("WT-01-123456789012345"));
+    idle.worker.search().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
+    EXPECT_TRUE(idle.worker.found());
 }
 
 }  // namespace

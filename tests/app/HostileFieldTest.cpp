@@ -32,7 +32,7 @@ constexpr std::int64_t kFixLimitMs = kIdlePollMs + 1850 + kProbeMs + 2 * kTryMs;
 
 bool isEnd(const std::string& status) {
     static const Texts ends = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink,
-                               kStatusSpeedFixed, kStatusUnable};
+                               kStatusSpeedFixed,  kStatusUnable,       kStatusDongleGone};
     return std::find(ends.begin(), ends.end(), status) != ends.end();
 }
 
@@ -75,6 +75,8 @@ FakeDialogHost::Script searchAndFix(DialogRun& run, Road& road, Unplug unplug) {
                 if (unplug == Unplug::AtFixStart) device.vanishAt(now);
             } else if (isStatus && event.text == kStatusWaiting && unplug == Unplug::WhileWaiting) {
                 device.vanishAt(now);
+            } else if (isStatus && event.text == kStatusDongleGone && !road.found) {
+                ended = true;  // pulled out before the fix began: nothing more comes
             } else if (isStatus && isEnd(event.text)) {
                 road.fixMs = now - fixAt;
                 ended = event.text != kStatusSpeedCorrect && event.text != kStatusSpeedFixed;
@@ -142,6 +144,12 @@ TEST_P(HostileField, SearchAndFixEndInBoundedFieldTime) {
     if (c.found != Found::Either) {
         EXPECT_EQ(road.found, c.found == Found::Yes);
     }
+    if (c.unplug == Unplug::AtSearch) {
+        // The dongle is named, not the turbine; the Search waits for the dongle's return.
+        EXPECT_EQ(run.statuses(), Texts{kStatusDongleGone});
+        EXPECT_TRUE(run.worker().searchDue());
+        return;
+    }
     if (!road.found) {
         // The search ended, and the next one was started and ended too.
         EXPECT_EQ(road.searches, 2);
@@ -156,6 +164,10 @@ TEST_P(HostileField, SearchAndFixEndInBoundedFieldTime) {
     const Texts statuses = run.statuses();
     EXPECT_NE(std::find(c.endings.begin(), c.endings.end(), statuses.back()), c.endings.end())
         << statuses.back();
+    if (c.unplug != Unplug::Never) {
+        // Only the dongle is blamed: nothing said of the turbine's radio or inverter.
+        EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(), isEnd), 1);
+    }
 }
 
 const Texts kAnyEnd = {kStatusQueryFailed, kStatusSpeedCorrect, kStatusLostLink, kStatusSpeedFixed,
@@ -189,16 +201,17 @@ node QOR123-7654341
                     Found::Either, kAnyEnd},
         HostileCase{
             "UnpluggedAtTheSearch", sim::kDefaultFieldText, Unplug::AtSearch, Found::No, {}},
+        // The dongle itself is named: neither the radio's silence nor a lost link.
         HostileCase{"UnpluggedAtTheFixStart",
                     sim::kDefaultFieldText,
                     Unplug::AtFixStart,
                     Found::Yes,
-                    {kStatusQueryFailed}},
+                    {kStatusDongleGone}},
         HostileCase{"UnpluggedWhileWaiting",
                     sim::kDefaultFieldText,
                     Unplug::WhileWaiting,
                     Found::Yes,
-                    {kStatusLostLink}}),
+                    {kStatusDongleGone}}),
     [](const ::testing::TestParamInfo<HostileCase>& p) { return p.param.name; });
 
 // The packet data of a neighbour's inverter, in every read, must not cost the fix more than

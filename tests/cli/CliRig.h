@@ -44,6 +44,10 @@ public:
         field_->field().onWrite(bytes, nowMs, line);
         if (afterWrite) afterWrite(writes.back().bytes);
     }
+    // What the field sends unasked still reaches the line.
+    void onTime(std::int64_t untilMs, transport::DeviceLine& line) override {
+        field_->field().onTime(untilMs, line);
+    }
 
     std::vector<transport::WriteRecord> writes;
     std::function<void(const Bytes&)> afterWrite;

@@ -81,9 +81,9 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
     const Case cases[] = {
         {{}, "no command given: scan, fix, check or help"},
         {{"frobnicate"}, "unexpected argument \"frobnicate\""},
-        {{"fix"}, "fix needs the turbine ID"},
-        {{"check"}, "check needs a turbine ID or --all"},
-        {{"check", "7654321", "--all"}, "check takes a turbine ID or --all, not both"},
+        {{"fix"}, "fix needs the turbine ID or --address"},
+        {{"check"}, "check needs a turbine ID, --address or --all"},
+        {{"check", "7654321", "--all"}, "check takes one of a turbine ID, --address or --all"},
         {{"scan", "--all"}, "unexpected argument \"--all\""},
         {{"fix", "7654321", "7654322"}, "unexpected argument \"7654322\""},
         {{"fix", "7654321", "--bogus"}, "unexpected argument \"--bogus\""},
@@ -111,6 +111,15 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         {{"--trace", "a.txt", "--trace", "b.txt", "scan"}, "--trace"},
         {{"help", "frobnicate"}, "help: unknown command \"frobnicate\""},
         {{"fix", "7654321", "--address", "12"}, "--address takes the radio's 64-bit address"},
+        {{"fix", "--address", "0013A20041C7F32"}, "not \"0013A20041C7F32\""},
+        {{"fix", "--address", "0013A20041C7F3210"}, "not \"0013A20041C7F3210\""},
+        {{"fix", "--address", "0x13A20041C7F321"}, "not \"0x13A20041C7F321\""},
+        {{"fix", "--address"}, "--address takes the radio's 64-bit address"},
+        {{"fix", "7654321", "--address", "0013A20041C7F321"},
+         "fix takes a turbine ID or --address, not both"},
+        {{"check", "--all", "--address", "0013A20041C7F321"},
+         "check takes one of a turbine ID, --address or --all"},
+        {{"scan", "--address", "0013A20041C7F321"}, "unexpected argument \"--address\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -138,6 +147,7 @@ TEST(OptionsTest, HelpAndVersion) {
         {{"fix", "--help"}, "find a turbine", "Usage: qor-comm-fix-cli fix [OPTIONS] [ID]"},
         {{"help", "fix"}, "find a turbine", "Usage: qor-comm-fix-cli fix [OPTIONS] [ID]"},
         {{"help", "check"}, "read a turbine radio's", "--all"},
+        {{"check", "--help"}, "read a turbine radio's", "--address ADDRESS"},
         {{"scan", "--sim", "--help"}, "list the radios in reach", "Usage: qor-comm-fix-cli scan"},
         {{"--version"}, "qor-comm-fix-cli ", "\n"},
     };

@@ -15,12 +15,14 @@ random-bytes 11520
 discovery-end 6000
 device baud-fails
 device vanishes-at 0x2710
+device returns-at 12000
 device noisy
 
 node TOWER 7   # spaces belong to the name
   address 0x0013A20011223344
   network 12ab
   reachable no
+  discoverable no
   bd 0x06
   bd-width 4
   signal 42
@@ -37,11 +39,13 @@ node TOWER 7   # spaces belong to the name
   restart 50
   fault reply-flags 0xC0 times 2
   fault bad-reply-crc
-  announces-every 500
+  fault nd-answer-after-fr times 1
+  announces-every 500 from 4200
   packet-stream 10 40
 node B
   address 0000000000000002
   network 0002
+  announces-every 700 from fix
 )";
     Scenario s;
     std::string error;
@@ -52,6 +56,7 @@ node B
     EXPECT_FALSE(s.device.openFails);
     EXPECT_TRUE(s.device.baudRateFails);
     EXPECT_EQ(s.device.vanishesAtMs, 10000);
+    EXPECT_EQ(s.device.returnsAtMs, 12000);
     EXPECT_EQ(s.device.line, LineFault::Noisy);
     EXPECT_EQ(s.discoveryEndMs, 6000u);
     ASSERT_EQ(s.nodes.size(), 2u);
@@ -60,6 +65,7 @@ node B
     EXPECT_EQ(n.address64, 0x0013A20011223344u);
     EXPECT_EQ(n.address16, 0x12AB);
     EXPECT_FALSE(n.reachable);
+    EXPECT_FALSE(n.discoverable);
     EXPECT_EQ(n.bd, 6u);
     EXPECT_EQ(n.bdWidth, 4u);
     EXPECT_EQ(n.signal, 42);
@@ -74,16 +80,20 @@ node B
     EXPECT_EQ(n.replyDelayMs, 30);
     EXPECT_EQ(n.inverterDelayMs, 40);
     EXPECT_EQ(n.restartMs, 50);
-    ASSERT_EQ(n.faults.size(), 2u);
+    ASSERT_EQ(n.faults.size(), 3u);
     EXPECT_EQ(n.faults[0].kind, FaultKind::ReplyFlags);
     EXPECT_EQ(n.faults[0].value, 0xC0u);
     EXPECT_EQ(n.faults[0].times, 2);
     EXPECT_EQ(n.faults[1].kind, FaultKind::BadReplyCrc);
     EXPECT_EQ(n.faults[1].times, Fault::kAlways);
+    EXPECT_EQ(n.faults[2].kind, FaultKind::NdAnswerAfterFr);
     EXPECT_EQ(n.announceEveryMs, 500);
+    EXPECT_EQ(n.announceFromMs, 4200);
     EXPECT_EQ(n.packetStreamEveryMs, 10);
     EXPECT_EQ(n.packetStreamBytes, 40u);
     EXPECT_EQ(s.nodes[1].ndDelayMs, NodeConfig::kStaggered);
+    EXPECT_TRUE(s.nodes[1].discoverable);
+    EXPECT_EQ(s.nodes[1].announceFromMs, NodeConfig::kFromFix);
 }
 
 TEST(ScenarioTest, ReadsTheFaultsOfACrowdedField) {
@@ -130,8 +140,8 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
          "node)"},
         {"random-bytes 11521\n", "t:1: \"random-bytes\" needs one number from 0 to 11520"},
         {"device melts\n",
-         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms>, silent, wrong-speed or "
-         "noisy"},
+         "t:1: \"device\" takes open-fails, baud-fails, vanishes-at <ms>, returns-at <ms>, "
+         "silent, wrong-speed or noisy"},
         {"device silent\ndevice wrong-speed\n", "t:2: only one of silent, wrong-speed, noisy"},
         {"node\n", "t:1: \"node\" needs a name"},
         {node + "node A\n", "t:4: a second node named \"A\""},
@@ -152,6 +162,9 @@ TEST(ScenarioTest, ErrorsNameTheLineAndTheFault) {
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
         {node + " packet-stream 0 40\n",
          "t:4: \"packet-stream\" needs a period of 1 to 600000 ms and 1 to 255 bytes"},
+        {node + " announces-every 700 after 3000\n",
+         "t:4: \"announces-every\" needs a period of 0 to 600000 ms, then optionally \"from "
+         "<ms>\" or \"from fix\""},
         {node + " colour red\n", "t:4: unknown node setting \"colour\""},
         {node + " fault\n", "t:4: \"fault\" needs a name"},
         {node + " fault gremlins\n", "t:4: unknown fault \"gremlins\""},

@@ -126,23 +126,44 @@ INSTANTIATE_TEST_SUITE_P(
                       DrainCase{"SixtyDataInThird", 60, 120, {50, 50, 50, 60}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST(PortPollerTest, AFailingReadTakesItsTimeout) {
+// A read that fails says the device is gone, not silent: the wait ends with it, after its
+// time-out, and nothing is read or written through the poller any more.
+TEST(PortPollerTest, AFailingReadEndsTheWaitAndEveryLaterOne) {
     PortRig rig;
     rig.device.setFault(DeviceFault::Read);
     EXPECT_FALSE(rig.poller->wait(1800));
-    EXPECT_EQ(rig.device.reads().size(), 88u);
-    EXPECT_EQ(rig.clock.nowMs(), 88 * 20);
+    EXPECT_TRUE(rig.poller->failed());
+    EXPECT_EQ(rig.device.reads().size(), 1u);
+    EXPECT_EQ(rig.clock.nowMs(), 20);
+    rig.device.setFault(DeviceFault::Read, false);
+    rig.send(30, {0xAA});
+    EXPECT_FALSE(rig.poller->wait(1800));
+    EXPECT_TRUE(rig.poller->drain(10));
+    EXPECT_FALSE(rig.poller->write(testsupport::viewOf({0x7E})));
+    EXPECT_EQ(rig.device.reads().size(), 1u);
+    EXPECT_TRUE(rig.device.writes().empty());
+    EXPECT_EQ(rig.clock.nowMs(), 20);
 }
 
-TEST(PortPollerTest, AVanishedDeviceCannotMakeTheCallerSpin) {
+TEST(PortPollerTest, AFailingWriteEndsTheUseOfThePort) {
+    PortRig rig;
+    rig.device.setFault(DeviceFault::Write);
+    EXPECT_FALSE(rig.poller->write(testsupport::viewOf({0x7E})));
+    EXPECT_TRUE(rig.poller->failed());
+    EXPECT_FALSE(rig.poller->wait(1800));
+    EXPECT_TRUE(rig.device.reads().empty());
+}
+
+TEST(PortPollerTest, AVanishedDeviceEndsTheWaitAtTheFailingRead) {
     PortRig rig;
     rig.send(10, {0x55});
     rig.device.vanishAt(30);
     EXPECT_FALSE(rig.poller->wait(1800));
     EXPECT_EQ(rig.top.chunks, 1);
-    EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20);
+    // The read begun at 20 fails at 30 and still takes its time-out.
+    EXPECT_EQ(rig.clock.nowMs(), 40);
     EXPECT_TRUE(rig.poller->drain(10));
-    EXPECT_EQ(rig.clock.nowMs(), 20 + 88 * 20 + 3 * 10);
+    EXPECT_EQ(rig.clock.nowMs(), 40);
 }
 
 TEST(PortPollerTest, ReadsThatOverrunTheirTimeoutCannotStretchAWaitOrADrain) {

@@ -212,17 +212,20 @@ TEST(SerialPortPtyTest, AnAnswerTravelsThroughTheChipVendorsFirstPort) {
         // Nothing more comes: the wait runs out on empty reads.
         opened.poller->drain(0);
         if (opened.poller->wait(10)) return 3;
-        // The far end goes away: reads fail at once, and each still takes its time-out.
+        // The far end goes away: the first read fails, after its time-out, and ends the
+        // wait; the poller reads nothing more.
         ::close(master);
         const std::int64_t start = clock.nowMs();
         if (opened.poller->wait(100)) return 4;
-        if (clock.nowMs() - start < 4 * 20) return 5;
+        if (clock.nowMs() - start < 20 || !opened.poller->failed()) return 5;
+        if (opened.poller->wait(100) || clock.nowMs() - start >= 4 * 20) return 6;
         return 0;
     });
 }
 
 // A dongle pulled out: the kernel hangs its tty up, which then polls readable and reads
-// nothing, at once and for ever. The read fails, and every failing read takes its time.
+// nothing, at once and for ever. The read fails and takes its time, and the wait ends
+// there: the device is gone, not silent.
 TEST(SerialPortPtyTest, AHungUpPortFailsEachReadAndTheWaitTakesItsTime) {
     runOverThePty([](int master) {
         SteadyClock clock;
@@ -244,13 +247,16 @@ TEST(SerialPortPtyTest, AHungUpPortFailsEachReadAndTheWaitTakesItsTime) {
         std::int64_t start = clock.nowMs();
         if (port.pump() != -1) return 4;
         if (clock.nowMs() - start < 20) return 5;
-        // The worker's idle wait: its reads fail, and it sleeps through them instead of
-        // spinning. The bound on processor time is loose, for a busy machine.
+        // The worker's idle wait: its first read fails, sleeping through its time-out
+        // instead of spinning, and ends it; later waits read nothing. The bound on processor
+        // time is loose, for a busy machine.
         rusage before{};
         getrusage(RUSAGE_THREAD, &before);
         start = clock.nowMs();
         if (poller.wait(500)) return 6;
-        if (clock.nowMs() - start < 23 * 20) return 7;
+        if (clock.nowMs() - start < 20 || clock.nowMs() - start >= 500 || !poller.failed())
+            return 7;
+        if (poller.wait(500) || poller.drain(10) != true || clock.nowMs() - start >= 500) return 9;
         rusage after{};
         getrusage(RUSAGE_THREAD, &after);
         const auto cpuUs = [](const rusage& r) {

@@ -161,6 +161,30 @@ TEST(SimulatedDeviceTest, AVanishingDeviceFailsTheReadInProgressAndEverythingAft
     EXPECT_EQ(again, nullptr);
 }
 
+// Plugged in again: the old handle stays dead, a new open works from the return on, and
+// what the far end sent while the device was away never arrives.
+TEST(SimulatedDeviceTest, APluggedInDeviceOpensAgainAndTheOldHandleStaysDead) {
+    Device d;
+    const DeviceHandle old = d.handle;
+    d.send(15, "lost");
+    d.send(45, "kept");
+    d.device.vanishAt(10);
+    d.device.returnAt(40);
+    EXPECT_FALSE(d.read(4).status.ok());
+    DeviceHandle again = nullptr;
+    EXPECT_EQ(d.device.open(0, &again).cause, DriverError::Cause::NoDevice);  // at 10
+    d.clock.sleepUntil(40);
+    d.device.close(old);
+    ASSERT_TRUE(d.device.open(0, &again).ok());
+    d.handle = again;
+    d.device.setTimeouts(again, 20, 0);
+    const Read read = d.read(8);
+    EXPECT_TRUE(read.status.ok());
+    EXPECT_EQ(read.bytes, "kept");
+    std::uint32_t written = 0;
+    EXPECT_TRUE(d.device.write(again, "x", 1, &written).ok());
+}
+
 // Keeps what the device tells its peer besides writes.
 class Witness final : public DevicePeer {
 public:
