@@ -1,7 +1,8 @@
 #include "app/FixDialog.h"
 
 #include "app/LinkWorker.h"
-#include "app/TurbineIds.h"
+#include "engine/Messages.h"
+#include "engine/TurbineIds.h"
 
 namespace app {
 
@@ -9,15 +10,15 @@ namespace {
 constexpr std::uintptr_t kControlIdMask = 0xFFFF;  // the low word of wParam
 }  // namespace
 
-FixDialog::FixDialog(DialogHost& host, ProcessObjects& objects)
-    : ModalDialog(host), objects_(objects) {}
+FixDialog::FixDialog(DialogHost& host, engine::TurbineService& service)
+    : ModalDialog(host), service_(service) {}
 
 FixDialog::~FixDialog() { stopWorker(); }
 
 void FixDialog::onInit() {
     host().enableItem(kIdFix, false);
     resetOthersCount();
-    worker_ = std::make_unique<LinkWorker>(*this, objects_);
+    worker_ = std::make_unique<LinkWorker>(*this, service_);
     worker_->start();
 }
 
@@ -48,15 +49,15 @@ void FixDialog::stopWorker() {
 }
 
 void FixDialog::parseTurbineId() {
-    std::string typed = host().itemText(kIdTurbineId, kTurbineIdMaxChars);
-    const std::int32_t value = turbineIdValue(typed);
+    std::string typed = host().itemText(kIdTurbineId, engine::kTurbineIdMaxChars);
+    const std::int32_t value = engine::turbineIdValue(typed);
     if (value == 0) {
-        host().messageBox(BoxOwner::Dialog, "No identifier digits found.", "No turbine specified",
+        host().messageBox(BoxOwner::Dialog, engine::kNoTurbineText, engine::kNoTurbineTitle,
                           BoxIcon::Error);
         return;
     }
     resetOthersCount();
-    if (worker_) worker_->setTarget(targetOf(value), std::move(typed));
+    if (worker_) worker_->setTarget(engine::targetOf(value), std::move(typed));
 }
 
 void FixDialog::resetOthersCount() {
@@ -89,8 +90,8 @@ void FixDialog::enableFix(bool enabled) {
 
 void FixDialog::fixComplete() {
     const bool shown = host().calls().call([&] {
-        host().messageBox(BoxOwner::Dialog, "Communication has been established with turbine.",
-                          "Fix Complete", BoxIcon::None);
+        host().messageBox(BoxOwner::Dialog, engine::kFixCompleteText, engine::kFixCompleteTitle,
+                          BoxIcon::None);
     });
     if (!shown) return;  // the dialog is closing
     enableFix(false);

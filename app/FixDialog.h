@@ -6,29 +6,31 @@
 #include <string>
 
 #include "app/ModalDialog.h"
-#include "app/SpeedFix.h"
+
+namespace engine {
+class TurbineService;
+}
 
 namespace app {
 
 class LinkWorker;
-class ProcessObjects;
 
 // The program's one dialog: the operator's Search and Fix become requests to the worker,
 // and the worker shows its results through the operations below.
-class FixDialog final : public ModalDialog, public FixObserver {
+class FixDialog final : public ModalDialog {
 public:
-    FixDialog(DialogHost& host, ProcessObjects& objects);
+    FixDialog(DialogHost& host, engine::TurbineService& service);
     // Ends the worker first: it uses this dialog to the last.
     ~FixDialog() override;
 
     // The worker's operations. From any thread; each runs on the dialog's thread and
     // returns once it has been handled there, or at once when the dialog is closing.
     void setTurbineIdText(const std::string& text);
-    void setStatus(const std::string& text) override;
+    void setStatus(const std::string& text);
     void showOthersCount(std::int32_t count);
     void enableFix(bool enabled);
     // The "Fix Complete" box; then Fix is disabled and the count goes back to 0.
-    void fixComplete() override;
+    void fixComplete();
 
     // More node reports that did not match; answers the new count.
     std::int32_t countOther(std::int32_t more = 1);
@@ -51,7 +53,7 @@ protected:
 private:
     void parseTurbineId();
 
-    ProcessObjects& objects_;
+    engine::TurbineService& service_;
     std::atomic<std::int32_t> othersFound_{0};
     std::unique_ptr<LinkWorker> worker_;
 };

@@ -1,7 +1,7 @@
 // qor-comm-fix: the tool on the radio module plugged into this machine.
 #include <QApplication>
 
-#include "app/ProcessObjects.h"
+#include "engine/TurbineService.h"
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "transport/Clock.h"
@@ -18,11 +18,11 @@ int main(int, char**) {
 
     transport::SteadyClock clock;
     const transport::Settings& settings = transport::kBuildSettings;
-    // The drivers outlive the objects, whose poller closes the device through one of them.
+    // The drivers outlive the service, whose poller closes the device through one of them.
     const auto drivers = transport::platformDrivers();
     transport::PortFactory factory(drivers, clock, settings);
 
-    app::ProcessObjects objects(&factory, settings, clock);
+    engine::TurbineService service(&factory, settings, clock);
     app::QtDialogHost host;
-    return app::runFixApplication(objects, host);
+    return app::runFixApplication(service, host);
 }

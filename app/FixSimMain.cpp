@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessObjects.h"
+#include "engine/TurbineService.h"
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "sim/Scenario.h"
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     field->device().setRecording(false);  // a run may last all day; nothing reads the records
     transport::PortFactory factory(field->device(), *clock, settings);
 
-    app::ProcessObjects objects(&factory, settings, *clock);
+    engine::TurbineService service(&factory, settings, *clock);
     app::QtDialogHost host;
     if (!options.screenshot.empty()) {
         host.setOnShow([&options](QDialog& dialog) {
@@ -110,5 +110,5 @@ int main(int argc, char** argv) {
             });
         });
     }
-    return app::runFixApplication(objects, host);
+    return app::runFixApplication(service, host);
 }

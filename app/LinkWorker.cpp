@@ -1,28 +1,27 @@
 #include "app/LinkWorker.h"
 
-#include <algorithm>
 
 #include "app/FixDialog.h"
-#include "app/ProcessObjects.h"
-#include "app/SpeedFix.h"
-#include "app/Startup.h"
-#include "app/TimeoutScope.h"
+#include "engine/Messages.h"
+#include "engine/TurbineService.h"
 
 namespace app {
 
-namespace {
-constexpr int kPollMs = 500;
-// Between the tries to attach a dongle that has gone; each try may enumerate the ports.
-constexpr int kReattachEveryMs = 1000;
-// Short enough that closing the window ends the wait at once.
-constexpr int kSleepSliceMs = 20;
-constexpr const char* kAmbiguousPrefix = "More than one radio answers: ";
-}  // namespace
+using engine::NodeRole;
+using engine::SearchResult;
 
-LinkWorker::LinkWorker(FixDialog& owner, ProcessObjects& objects)
-    : owner_(owner), objects_(objects), search_(objects, *this) {}
+LinkWorker::LinkWorker(FixDialog& owner, engine::TurbineService& service)
+    : owner_(owner), service_(service) {
+    service_.setObserver(this);
+}
 
-LinkWorker::~LinkWorker() { stopAndWait(); }
+LinkWorker::~LinkWorker() {
+    stopAndWait();
+    // Nothing may call back into a worker that has gone.
+    service_.setObserver(nullptr);
+}
+
+bool LinkWorker::found() const { return service_.found(); }
 
 void LinkWorker::setTarget(std::int32_t target, std::string typed) {
     {
@@ -42,25 +41,22 @@ void LinkWorker::requestFix() {
     }
 }
 
-void LinkWorker::onStopRequested() { objects_.commandLink.requestStop(); }
+void LinkWorker::onStopRequested() { service_.stop(); }
 
 void LinkWorker::run() {
-    objects_.frameDispatcher.setNodeSink(&search_);
     while (running()) {
-        if (objects_.commandLink.portFailed()) {
+        if (service_.dongleLost()) {
             recoverDongle();
             continue;
         }
         if (takeSearchRequest()) runSearch();
-        if (!running() || objects_.commandLink.portFailed()) continue;
+        if (!running() || service_.dongleLost()) continue;
         if (takeFixRequest()) {
             runFix();
             continue;
         }
-        idlePoll();
+        service_.idlePoll();
     }
-    // Nothing may call back into a worker that has ended.
-    objects_.frameDispatcher.setNodeSink(nullptr);
 }
 
 bool LinkWorker::takeSearchRequest() {
@@ -68,20 +64,16 @@ bool LinkWorker::takeSearchRequest() {
     // Found is cleared before the flag is taken: a Fix press before that sees a search due,
     // one after it sees nothing found, so no press is taken for the old target. Searching is
     // set first too, so searchDue never lapses while the search begins.
-    search_.clearFound();
+    service_.clearFound();
     searching_.store(true, std::memory_order_release);
     // The exchange reads the dialog's latest store of the flag, and so sees the request
     // stored before it; a Search accepted from here on sets the flag again.
     if (newTarget_.exchange(false, std::memory_order_acq_rel)) {
-        SearchTarget target;
         {
             std::lock_guard lock(requestMutex_);
-            target = request_;
+            target_ = request_;
         }
-        if (target.number != 0) {
-            search_.setTarget(std::move(target));
-            return true;
-        }
+        if (target_.number != 0) return true;
     }
     searching_.store(false, std::memory_order_release);
     return false;
@@ -96,50 +88,30 @@ bool LinkWorker::takeFixRequest() {
 void LinkWorker::runSearch() {
     // The count is of the nodes that answer this search, not of an earlier one cut short.
     owner_.resetOthersCount();
-    search_.run();
+    service_.search(target_);
     searching_.store(false, std::memory_order_release);
 }
 
 void LinkWorker::runFix() {
-    const FixResult result = SpeedFix(objects_, search_, owner_).run();
-    dongleLossShown_ = result.outcome == FixOutcome::DongleGone;
-}
-
-void LinkWorker::idlePoll() {
-    TimeoutScope poll(objects_.commandLink, kPollMs);
-    objects_.commandLink.waitForCompletion(0);
+    dongleLossShown_ = service_.fix().outcome == engine::Outcome::DongleGone;
 }
 
 void LinkWorker::recoverDongle() {
     fixRequested_.store(false, std::memory_order_release);
-    search_.forget();
-    if (!dongleLossShown_) owner_.setStatus(kStatusDongleGone);
+    service_.forget();
+    if (!dongleLossShown_) owner_.setStatus(engine::kStatusDongleGone);
     dongleLossShown_ = false;
-    // Closed at once: the system keeps a device that is held open, and would give the
-    // dongle another name when it is plugged in again.
-    objects_.releasePort();
-    while (pause(kReattachEveryMs)) {
-        if (attachRadio(objects_, objects_.frameAssembler, kRadioDeviceIndex, kRadioBaud, nullptr,
-                        true)) {
-            owner_.setStatus(kStatusDongleBack);
-            return;
-        }
-    }
+    if (service_.reattachWhile([this] { return running(); }))
+        owner_.setStatus(engine::kStatusDongleBack);
 }
 
-bool LinkWorker::pause(int ms) {
-    while (ms > 0 && running()) {
-        const int slice = std::min(ms, kSleepSliceMs);
-        objects_.clock.sleepFor(slice);
-        ms -= slice;
-    }
-    return running();
-}
-
-void LinkWorker::onNodeReport(const NodeReport& report, NodeRole role) {
+void LinkWorker::onNode(const engine::NodeReport& report, NodeRole role, std::size_t) {
+    // The dialog counts every report of another node, repeats included; a name too short to
+    // carry an identifier is not counted.
     if (!report.turbine) return;
     switch (role) {
         case NodeRole::Other:
+        case NodeRole::Unnamed:
             owner_.showOthersCount(owner_.countOther());
             break;
         case NodeRole::Turbine:
@@ -162,7 +134,7 @@ void LinkWorker::onSearchEnded(const SearchResult& result) {
             owner_.setTurbineIdText(result.radios.front().name);
             break;
         case SearchResult::Verdict::Ambiguous: {
-            std::string text = kAmbiguousPrefix;
+            std::string text = engine::statusOf(engine::Outcome::Ambiguous);
             for (std::size_t i = 0; i < result.radios.size(); ++i) {
                 if (i > 0) text += ", ";
                 text += result.radios[i].name;
@@ -175,5 +147,9 @@ void LinkWorker::onSearchEnded(const SearchResult& result) {
             break;
     }
 }
+
+void LinkWorker::onStatus(const std::string& text) { owner_.setStatus(text); }
+
+void LinkWorker::onFixComplete() { owner_.fixComplete(); }
 
 }  // namespace app

@@ -5,13 +5,17 @@
 #include <mutex>
 #include <string>
 
-#include "app/TurbineSearch.h"
 #include "app/WorkerThread.h"
+#include "engine/ServiceObserver.h"
+#include "engine/TurbineMatch.h"
+
+namespace engine {
+class TurbineService;
+}
 
 namespace app {
 
 class FixDialog;
-class ProcessObjects;
 
 // The dialog's worker thread: all radio traffic runs here. It runs the search for the
 // turbine the operator named and the speed fix when asked, and shows what the search
@@ -25,9 +29,9 @@ class ProcessObjects;
 // begins, so a Search accepted while one runs gets a search of its own, and a Search
 // accepted during a fix leaves the fix on its turbine to its end; an accepted Search drops
 // a pending Fix, which was pressed for the turbine found before it.
-class LinkWorker final : public WorkerThread, private NodeListener {
+class LinkWorker final : public WorkerThread, private engine::ServiceObserver {
 public:
-    LinkWorker(FixDialog& owner, ProcessObjects& objects);
+    LinkWorker(FixDialog& owner, engine::TurbineService& service);
     ~LinkWorker() override;
 
     // Dialog's thread: a new target, and the ID as typed (a radio named exactly so is that
@@ -40,7 +44,7 @@ public:
 
     // The target last accepted, whether its search has begun or not.
     std::int32_t target() const { return requestedTarget_.load(std::memory_order_acquire); }
-    bool found() const { return search_.found(); }
+    bool found() const;
     // A search has been asked for and has not ended yet.
     bool searchDue() const {
         return newTarget_.load(std::memory_order_acquire) ||
@@ -48,8 +52,8 @@ public:
     }
     bool fixDue() const { return fixRequested_.load(std::memory_order_acquire); }
 
-    // The node sink the worker registers while it runs.
-    TurbineSearch& search() { return search_; }
+    // The service the worker drives, which it observes while it lives.
+    engine::TurbineService& service() { return service_; }
 
 protected:
     void run() override;
@@ -61,29 +65,30 @@ private:
     bool takeFixRequest();
     void runSearch();
     void runFix();
-    void idlePoll();
     // The dongle failed: say so, forget the turbine, close the port, then attach device 0
     // again about once a second, as start-up does, until that works or the worker is
     // stopped. Nothing is written to a remote radio before the operator's next Search.
     void recoverDongle();
-    // Sleeps ms through the clock in short slices; false once the worker is to stop.
-    bool pause(int ms);
 
     // Worker thread, inside a receive: the dialog shows the turbine's reports, and counts
     // the other nodes; a name too short to carry an identifier is neither.
-    void onNodeReport(const NodeReport& report, NodeRole role) override;
+    void onNode(const engine::NodeReport& report, engine::NodeRole role,
+                std::size_t radios) override;
     // Worker thread: the turbine found, or the radios that all answer as it.
-    void onSearchEnded(const SearchResult& result) override;
+    void onSearchEnded(const engine::SearchResult& result) override;
+    // Worker thread: the fix's steps go to the dialog.
+    void onStatus(const std::string& text) override;
+    void onFixComplete() override;
 
     FixDialog& owner_;
-    ProcessObjects& objects_;
-    TurbineSearch search_;
+    engine::TurbineService& service_;
     std::atomic<bool> newTarget_{false};
     std::atomic<bool> fixRequested_{false};
     std::atomic<bool> searching_{false};
     std::atomic<std::int32_t> requestedTarget_{0};
     std::mutex requestMutex_;
-    SearchTarget request_;          // guarded by requestMutex_
+    engine::SearchTarget request_;  // guarded by requestMutex_
+    engine::SearchTarget target_;   // worker thread: the search taken
     bool dongleLossShown_ = false;  // worker thread: the fix has said the dongle is gone
 };
 

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "app/ProcessObjects.h"
+#include "engine/TurbineService.h"
 #include "app/Startup.h"
 #include "app/Win32DialogHost.h"
 #include "transport/Clock.h"
@@ -17,10 +17,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Without FTD2XX.dll the open fails, and start-up says that the library is missing.
     const auto drivers = transport::platformDrivers();
     transport::PortFactory factory(drivers, clock, settings);
-    app::ProcessObjects objects(&factory, settings, clock);
+    engine::TurbineService service(&factory, settings, clock);
 
     // Registers the common controls' window classes (the progress bar of DLG_UPDATE).
     InitCommonControls();
     app::Win32DialogHost host(instance);
-    return app::runFixApplication(objects, host);
+    return app::runFixApplication(service, host);
 }

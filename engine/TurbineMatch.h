@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace app {
+namespace engine {
 
 // One node report as the search hands it on.
 struct NodeReport {
@@ -35,6 +35,10 @@ enum class Match { None, Number, Name, Address };
 
 // A name too short to carry an identifier matches nothing, as no number can be read from it.
 Match matchOf(const SearchTarget& target, const NodeReport& report);
+
+// The strongest match a report can make with the target: by address; by name when the
+// typed text could be a radio's exact name (not all digits); else by number.
+Match bestMatchFor(const SearchTarget& target);
 
 // A radio that answered a search as the turbine.
 struct Candidate {
@@ -67,6 +71,8 @@ public:
     void add(const NodeReport& report, Match match);
     // No radio has answered as the turbine yet.
     bool empty() const { return kept_.empty() && !overflowed_; }
+    // A radio of at least this rank has answered, or a flood has: nothing better can come.
+    bool has(Match rank) const;
     Verdict judge() const;
 
 private:
@@ -74,4 +80,4 @@ private:
     bool overflowed_ = false;
 };
 
-}  // namespace app
+}  // namespace engine

@@ -1,8 +1,8 @@
-#include "app/TurbineIds.h"
+#include "engine/TurbineIds.h"
 
 #include <algorithm>
 
-namespace app {
+namespace engine {
 
 namespace {
 constexpr std::string_view kQorPrefix = "QOR";
@@ -34,4 +34,4 @@ std::optional<std::int32_t> nodeNameTarget(std::string_view name) {
     return targetOf(digitValue(name.substr(kNameIdStart), kNameDigitsMax));
 }
 
-}  // namespace app
+}  // namespace engine

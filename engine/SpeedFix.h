@@ -3,27 +3,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-namespace app {
+#include "engine/Results.h"
+
+namespace engine {
 
 class ProcessObjects;
 class TurbineSearch;
-
-// The status texts of the speed fix, in the order a full run shows them.
-inline constexpr const char* kStatusScanning = "Scanning";
-inline constexpr const char* kStatusQueryFailed = "Failed query with remote radio.";
-inline constexpr const char* kStatusSpeedCorrect = "Communication speed is correct.";
-inline constexpr const char* kStatusConfiguring = "Configuring alt speed";
-inline constexpr const char* kStatusWaiting = "Waiting";
-inline constexpr const char* kStatusLinking = "Linking";
-inline constexpr const char* kStatusLostLink = "Lost link.";
-inline constexpr const char* kStatusSpeedFixed = "Communication speed fixed.";
-inline constexpr const char* kStatusRetesting = "Retesting speed";
-inline constexpr const char* kStatusUnable = "unable to comm.";
-// The radio dongle itself failed a read or a write, and when it is attached again.
-inline constexpr const char* kStatusDongleGone = "Radio dongle disconnected.";
-inline constexpr const char* kStatusDongleBack = "Radio dongle connected.";
 
 // The two "bd" values tried, in order, for the value the turbine's radio reported: the
 // other of 4 and 6 first, then back. Any other value is never written back.
@@ -41,31 +27,6 @@ public:
     virtual void setStatus(const std::string& text) = 0;
     // The inverter answers: after the status that says so.
     virtual void fixComplete() = 0;
-};
-
-// What the first steps found, which write nothing to the radio.
-struct SpeedCheck {
-    enum class Result { Answers, NoAnswer, QueryFailed, DongleGone, Stopped };
-    Result result = Result::Stopped;
-    std::optional<std::uint32_t> speed;  // the radio's "bd" value, once read
-};
-
-enum class FixOutcome {
-    SpeedCorrect,
-    SpeedFixed,
-    QueryFailed,
-    LostLink,
-    Unable,
-    DongleGone,  // the port failed: nothing more could be written, whatever the radio did
-    Stopped
-};
-
-struct FixResult {
-    FixOutcome outcome = FixOutcome::Stopped;
-    std::optional<std::uint32_t> speedRead;
-    // The "bd" values sent to the radio, in order. A stop can cut short the "wr" and "fr"
-    // that store and apply the last of them.
-    std::vector<std::uint32_t> speedsWritten;
 };
 
 // Checks that the turbine's inverter answers through the turbine's radio, and if not
@@ -86,29 +47,29 @@ public:
     // The fix's first steps alone: "Scanning", the radio's "bd" setting read, and the
     // inverter tested at it; "Failed query with remote radio." when the radio does not
     // answer. Nothing is written to the radio.
-    SpeedCheck check();
+    CheckResult check();
     // The whole fix: the check, then the changes it calls for.
     FixResult run();
 
 private:
-    enum class Outcome { Answers, NoAnswer, LostLink, DongleGone, Stopped };
+    enum class Step { Answers, NoAnswer, LostLink, DongleGone, Stopped };
 
     // Tries a "bd" value: write it, store it, restart the radio, let the link come back
     // and test the inverter again.
-    Outcome tryValue(std::uint32_t value, FixResult& result);
+    Step tryValue(std::uint32_t value, FixResult& result);
     bool query(const char* letters, std::uint32_t& value);
     void writeSpeed(std::uint32_t value);
     // Answers, NoAnswer, or what cut the test short.
-    Outcome testInverter();
+    Step testInverter();
     // Stopped or DongleGone once the link can no longer be used; none while it can.
-    std::optional<Outcome> cutShort() const;
+    std::optional<Step> cutShort() const;
     void status(const char* text);
-    // Reports success: the status, then fix complete.
-    void fixed(const char* text);
+    // Reports how the fix ended: its status, then fix complete when the inverter answers.
+    void ended(Outcome outcome);
 
     ProcessObjects& objects_;
     TurbineSearch& search_;
     FixObserver& observer_;
 };
 
-}  // namespace app
+}  // namespace engine

@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "app/TurbineIds.h"
+#include "engine/TurbineIds.h"
 
-using namespace app;
+using namespace engine;
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "app/TurbineMatch.h"
+#include "engine/TurbineMatch.h"
 
 #include <algorithm>
 
-namespace app {
+namespace engine {
 
 Match matchOf(const SearchTarget& target, const NodeReport& report) {
     if (target.address) return *target.address == report.address ? Match::Address : Match::None;
@@ -10,6 +10,13 @@ Match matchOf(const SearchTarget& target, const NodeReport& report) {
     if (!target.text.empty() && report.name == target.text) return Match::Name;
     if (target.number != 0 && *report.turbine == target.number) return Match::Number;
     return Match::None;
+}
+
+Match bestMatchFor(const SearchTarget& target) {
+    if (target.address) return Match::Address;
+    const bool allDigits = std::all_of(target.text.begin(), target.text.end(),
+                                       [](char c) { return c >= '0' && c <= '9'; });
+    return allDigits ? Match::Number : Match::Name;
 }
 
 void Candidates::clear() {
@@ -34,6 +41,11 @@ void Candidates::add(const NodeReport& report, Match match) {
     ++radio->reports;
 }
 
+bool Candidates::has(Match rank) const {
+    return overflowed_ || std::any_of(kept_.begin(), kept_.end(),
+                                      [&](const Candidate& c) { return c.match >= rank; });
+}
+
 Candidates::Verdict Candidates::judge() const {
     Verdict verdict;
     if (overflowed_) {
@@ -51,4 +63,4 @@ Candidates::Verdict Candidates::judge() const {
     return verdict;
 }
 
-}  // namespace app
+}  // namespace engine

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/TurbineIds.h"
-#include "app/TurbineMatch.h"
+#include "engine/TurbineIds.h"
+#include "engine/TurbineMatch.h"
 
-using namespace app;
+using namespace engine;
 
 namespace {
 

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "app/TurbineSearch.h"
-#include "cli/Report.h"
+#include "engine/Results.h"
+#include "engine/TurbineMatch.h"
 
-namespace cli {
+namespace engine {
 
 // A node's row for one report of it. The turbine is the number its name carries, when that
 // is one a search can be for: a name too short to carry one, or a value of 0 (a radio named
 // MET-MAST-NORTH), gives none.
-NodeRow rowOf(const app::NodeReport& report);
+NodeRow rowOf(const NodeReport& report);
 
 // The nodes that reported, one row each, in order of their first report; a node is its
 // 64-bit address, and a later report of it updates its row. Any node in reach can send any
@@ -23,7 +23,7 @@ public:
     static constexpr std::size_t kMaxRows = 1000;
 
     // Answers the node's row, valid until the next add, or null when it was not kept.
-    const NodeRow* add(const app::NodeReport& report);
+    const NodeRow* add(const NodeReport& report);
     const NodeRow* find(std::uint64_t address) const;
 
     const std::vector<NodeRow>& rows() const { return rows_; }
@@ -34,8 +34,4 @@ private:
     std::uint32_t notKept_ = 0;
 };
 
-// The table as the terminal shows it: NAME, ADDRESS, NETWORK, TURBINE (blank for none), the
-// names made printable.
-std::string formatNodeTable(const std::vector<NodeRow>& rows);
-
-}  // namespace cli
+}  // namespace engine

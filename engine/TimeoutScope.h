@@ -2,7 +2,7 @@
 
 #include "radio/CommandLink.h"
 
-namespace app {
+namespace engine {
 
 // Lowers the default completion time-out for a scope and restores the previous value on
 // every way out.
@@ -20,4 +20,4 @@ private:
     int saved_;
 };
 
-}  // namespace app
+}  // namespace engine

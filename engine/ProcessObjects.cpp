@@ -1,6 +1,6 @@
-#include "app/ProcessObjects.h"
+#include "engine/ProcessObjects.h"
 
-namespace app {
+namespace engine {
 
 ProcessObjects::ProcessObjects(transport::PortFactory* factory,
                                const transport::Settings& settingsIn, transport::Clock& clockIn)
@@ -19,4 +19,4 @@ void ProcessObjects::releasePort() {
     poller.reset();
 }
 
-}  // namespace app
+}  // namespace engine

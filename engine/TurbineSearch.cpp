@@ -1,14 +1,14 @@
-#include "app/TurbineSearch.h"
+#include "engine/TurbineSearch.h"
 
 #include <algorithm>
 
-#include "app/ProcessObjects.h"
-#include "app/TurbineIds.h"
+#include "engine/ProcessObjects.h"
+#include "engine/TurbineIds.h"
 #include "radio/ApiFrame.h"
 #include "radio/CommandSender.h"
 #include "radio/NodeAddress.h"
 
-namespace app {
+namespace engine {
 
 namespace {
 constexpr const char* kChannelCommand = "cb";
@@ -41,9 +41,12 @@ SearchResult TurbineSearch::run(Listening listening) {
             local.discoverNodes(kDiscoveryUnitMs);
             break;
         case Listening::UntilTargetOrEnd:
-            // found is set only when the search ends: the target is heard once any radio
-            // has answered as it.
-            local.discoverNodes(kDiscoveryUnitMs, [this] { return candidates_.empty(); });
+            // found is set only when the search ends: the target is heard once a radio of
+            // the best rank the target allows has answered as it. A radio that only shares
+            // the number does not end the wait while the one named as typed may still answer.
+            local.discoverNodes(kDiscoveryUnitMs, [this] {
+                return !candidates_.has(bestMatchFor(target_));
+            });
             break;
         case Listening::WholeTime:
             local.discoverNodes(kDiscoveryUnitMs, [] { return true; });
@@ -115,7 +118,7 @@ void TurbineSearch::setDestination(std::uint64_t address, std::uint16_t network)
 void TurbineSearch::onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network,
                            const char* name, std::int32_t) {
     const NodeReport report{(std::uint64_t{high} << 32) | low, network, name, nodeNameTarget(name)};
-    NodeRole role = NodeRole::Other;
+    NodeRole role = report.turbine ? NodeRole::Other : NodeRole::Unnamed;
     switch (phase_) {
         case Phase::Searching:
             if (const Match match = matchOf(target_, report); match != Match::None) {
@@ -156,4 +159,4 @@ bool TurbineSearch::cut() const {
     return objects_.commandLink.stopped() || objects_.commandLink.portFailed();
 }
 
-}  // namespace app
+}  // namespace engine

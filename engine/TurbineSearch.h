@@ -5,32 +5,13 @@
 #include <optional>
 #include <vector>
 
-#include "app/TurbineMatch.h"
+#include "engine/Results.h"
+#include "engine/TurbineMatch.h"
 #include "radio/NodeSink.h"
 
-namespace app {
+namespace engine {
 
 class ProcessObjects;
-
-// What a node report is to the search.
-enum class NodeRole {
-    Other,      // any node but the turbine, or one heard while nothing may be taken
-    Candidate,  // answers as the turbine during a search; judged when the search ends
-    Turbine,    // the turbine, by its address: found is set and commands go to it
-};
-
-// How a search ended.
-struct SearchResult {
-    enum class Verdict {
-        NoMatch,    // no radio answered as the turbine; the first to report as it later is taken
-        Turbine,    // exactly one radio did, and is the turbine now
-        Ambiguous,  // several did: none is taken until the next search
-        Cut,        // the link was stopped or the port failed before the search ended
-    };
-    Verdict verdict = Verdict::Cut;
-    std::vector<Candidate> radios;  // Turbine: it; Ambiguous: each, in order of first report
-    std::uint32_t outranked = 0;    // reports of radios outranked by one named as typed
-};
 
 // Told of every node report and of each search's end, on the thread that drives the link.
 class NodeListener {
@@ -66,18 +47,6 @@ public:
     void clearFound() { found_.store(false, std::memory_order_release); }
     // The turbine's 64-bit address, once taken.
     std::optional<std::uint64_t> turbine() const { return turbine_; }
-
-    // How long the search's node discovery listens.
-    enum class Listening {
-        // Until 600 ms pass without an answer, as the dialog's search does.
-        UntilQuiet,
-        // As UntilQuiet once a radio has answered as the target; while none has, to the end
-        // of the discovery time, so that a turbine whose radio answers late is not reported
-        // missing.
-        UntilTargetOrEnd,
-        // To the end of the discovery time at least: for a survey of every node in reach.
-        WholeTime,
-    };
 
     // Lets go of the turbine, then "cb" with 2, 800 ms, node discovery, 100 ms, and judges
     // the radios that answered as the turbine: exactly one is taken. The listener hears the
@@ -124,4 +93,4 @@ private:
     bool identified_ = false;  // the turbine sent a node identification during waitForLink
 };
 
-}  // namespace app
+}  // namespace engine

@@ -16,7 +16,7 @@
 #include "turbine/PacketParser.h"
 #include "turbine/TurbineQuery.h"
 
-namespace app {
+namespace engine {
 
 // The program's process-wide objects, built in one place. Members are constructed in the
 // order listed and destroyed in reverse; the program keeps one instance for its whole run,
@@ -49,4 +49,4 @@ public:
     turbine::TurbineQuery turbineQuery;
 };
 
-}  // namespace app
+}  // namespace engine

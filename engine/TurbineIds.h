@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace app {
+namespace engine {
 
 // Targets are identifier values modulo this: the last seven digits.
 inline constexpr std::int32_t kTargetModulus = 10'000'000;
@@ -35,4 +35,4 @@ std::int32_t targetOf(std::int32_t value);
 // short to carry one.
 std::optional<std::int32_t> nodeNameTarget(std::string_view name);
 
-}  // namespace app
+}  // namespace engine
