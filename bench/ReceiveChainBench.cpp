@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "BenchFrames.h"
-#include "app/ProcessObjects.h"
-#include "app/Startup.h"
+#include "engine/Attachment.h"
+#include "engine/ProcessObjects.h"
 #include "radio/NodeAddress.h"
 #include "tests/support/ChunkDriver.h"
 #include "turbine/PacketEncoder.h"
@@ -167,9 +167,9 @@ void receiveChainPump(benchmark::State& state) {
 
     transport::Settings settings;
     transport::PortFactory factory(driver, clock, settings);
-    app::ProcessObjects objects(&factory, settings, clock);
-    app::wireReceiveChain(objects);
-    if (!app::attachRadio(objects, objects.frameAssembler, 0, 115200)) {
+    engine::ProcessObjects objects(&factory, settings, clock);
+    engine::wireReceiveChain(objects);
+    if (!engine::attachRadio(objects, objects.frameAssembler, 0, 115200)) {
         state.SkipWithError("the port did not open");
         return;
     }

@@ -4,62 +4,61 @@
 #include <optional>
 #include <vector>
 
-#include "app/SpeedFix.h"
-#include "app/TurbineSearch.h"
-#include "cli/NodeTable.h"
 #include "cli/Report.h"
 #include "cli/RunView.h"
+#include "engine/ServiceObserver.h"
+#include "engine/TurbineMatch.h"
+#include "transport/Clock.h"
 
-namespace app {
-class ProcessObjects;
+namespace engine {
+class TurbineService;
 }
 
 namespace cli {
 
-// One command against an attached radio, on the calling thread: the very search and speed
-// fix the dialog's worker runs, with what they report gathered for the view and the report.
-// A stop of the link (Ctrl-C) ends each at once, as closing the dialog does, and the
-// command with Interrupted; nothing is written to the radio after it.
-class CommandRun final : private app::NodeListener, private app::FixObserver {
+// One command against an attached radio, on the calling thread: the service runs the very
+// search and speed fix the dialog's worker runs, and what it tells is gathered here for the
+// views and the report. A stop of the service (Ctrl-C) ends each at once, as closing the
+// dialog does, and the command with Stopped; nothing is written to the radio after it.
+class CommandRun final : private engine::ServiceObserver {
 public:
-    // startMs: the run's start on the objects' clock; times are told from it.
-    CommandRun(app::ProcessObjects& objects, RunView& view, std::int64_t startMs);
+    // startMs: the run's start on the run's clock; times are told from it.
+    CommandRun(engine::TurbineService& service, RunView& view, transport::Clock& clock,
+               std::int64_t startMs);
     ~CommandRun() override;
     CommandRun(const CommandRun&) = delete;
     CommandRun& operator=(const CommandRun&) = delete;
 
     // Each fills the report and answers its outcome.
     Outcome scan();
-    Outcome fix(const app::SearchTarget& target);
-    Outcome check(const app::SearchTarget& target);
+    Outcome fix(const engine::SearchTarget& target);
+    Outcome check(const engine::SearchTarget& target);
     Outcome checkAll();
 
     // Whatever the command has found so far, with the duration up to now.
     const RunReport& report();
 
 private:
-    // Searches for target (none: for every node) and keeps every node that reports.
-    void search(const app::SearchTarget& target, app::TurbineSearch::Listening listening);
-    // After a search for a target: nothing when it was found, else how the command ends.
-    std::optional<Outcome> missingTarget();
-    // The link can no longer be used: Interrupted or DongleGone.
-    std::optional<Outcome> cutShort() const;
-    CheckRow checkSelected(const NodeRow& turbine);
+    // Searches for target, or for every node; answers how the command ends there, none when
+    // the turbine it looked for was found.
+    std::optional<Outcome> search(const engine::SearchTarget& target, engine::Listening listening);
     Outcome finish(Outcome outcome);
     std::int64_t elapsedMs() const;
 
-    void onNodeReport(const app::NodeReport& report, app::NodeRole role) override;
-    void onSearchEnded(const app::SearchResult& result) override { searched_ = result; }
-    void setStatus(const std::string& text) override;
-    void fixComplete() override {}
+    void onNode(const engine::NodeReport& report, engine::NodeRole role,
+                std::size_t radios) override;
+    void onStatus(const std::string& text) override;
+    void onSurveying(const std::vector<NodeRow>& turbines) override;
+    void onChecking(const NodeRow& turbine, std::size_t index, std::size_t count) override;
+    void onChecked(const engine::SurveyRow& row) override;
 
-    app::ProcessObjects& objects_;
+    engine::TurbineService& service_;
     RunView& view_;
+    transport::Clock& clock_;
     const std::int64_t startMs_;
-    app::TurbineSearch search_;
-    NodeTable nodes_;
-    app::SearchResult searched_;                    // how the last search ended
+    std::size_t radiosShown_ = 0;
     std::vector<StatusEntry>* statuses_ = nullptr;  // where status texts go now
+    CheckRow checking_;                             // check --all: the row being checked
     RunReport report_;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "cli/Json.h"
-#include "cli/NodeTable.h"
 #include "cli/Text.h"
 
 namespace cli {
@@ -57,7 +56,7 @@ void Console::live(std::string step) {
     if (live_) live_->show(std::move(step));
 }
 
-void Console::searching(const app::SearchTarget& target) {
+void Console::searching(const engine::SearchTarget& target) {
     const std::string subject = searchSubject(target);
     searchStep_ = "searching for " + (subject.empty() ? "the nodes in reach" : subject);
     print("Searching for " + (subject.empty() ? "the nodes in reach" : subject) + ".\n",
@@ -123,7 +122,6 @@ std::string Console::summaryText(const RunReport& report) const {
     const std::string took = " (" + seconds(report.durationMs) + ")\n";
     switch (report.outcome) {
         case Outcome::NoRadio:
-        case Outcome::UsageError:
             return {};  // said on the error stream
         case Outcome::Listed:
             return nodeList(report.nodes) + took;
@@ -133,7 +131,7 @@ std::string Console::summaryText(const RunReport& report) const {
             return ambiguous(report) + took;
         case Outcome::DongleGone:
             return dongleGone(report) + took;
-        case Outcome::Interrupted:
+        case Outcome::Stopped:
             if (report.speedsWritten.empty()) return "Interrupted; nothing was written." + took;
             return "Interrupted; nothing more was written. The radio was last sent \"bd\" " +
                    std::to_string(report.speedsWritten.back()) + "." + took;

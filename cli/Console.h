@@ -18,7 +18,7 @@ public:
     // live: null when the error stream is not a terminal.
     Console(std::FILE* out, bool json, LiveLine* live);
 
-    void searching(const app::SearchTarget& target) override;
+    void searching(const engine::SearchTarget& target) override;
     void nodesSoFar(std::size_t count) override;
     void found(const NodeRow& node, std::size_t others) override;
     void status(const StatusEntry& entry) override;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <iterator>
+
+#include "engine/Outcome.h"
+
 namespace cli {
 
 // The program's exit codes, each told once: the outcomes map onto them, and the help lists
@@ -30,5 +34,36 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitAmbiguous, "more than one radio answers as the turbine"},
     {kExitInterrupted, "interrupted"},
 };
+
+// Each ending of the engine with its exit code and its name in the JSON report.
+struct OutcomeCode {
+    engine::Outcome outcome;
+    int exitCode;
+    const char* name;
+};
+
+inline constexpr OutcomeCode kOutcomeCodes[] = {
+    {engine::Outcome::SpeedCorrect, kExitOk, "speed-correct"},
+    {engine::Outcome::SpeedFixed, kExitOk, "speed-fixed"},
+    {engine::Outcome::Listed, kExitOk, "listed"},
+    {engine::Outcome::NoRadio, kExitNoRadio, "no-radio"},
+    {engine::Outcome::NotFound, kExitNotFound, "not-found"},
+    {engine::Outcome::QueryFailed, kExitQueryFailed, "query-failed"},
+    {engine::Outcome::LostLink, kExitLostLink, "lost-link"},
+    {engine::Outcome::Unable, kExitUnable, "unable-to-comm"},
+    {engine::Outcome::Ambiguous, kExitAmbiguous, "ambiguous"},
+    {engine::Outcome::DongleGone, kExitNoRadio, "dongle-disconnected"},
+    {engine::Outcome::Stopped, kExitInterrupted, "interrupted"},
+};
+
+constexpr const OutcomeCode& codeOf(engine::Outcome outcome) {
+    for (const OutcomeCode& entry : kOutcomeCodes) {
+        if (entry.outcome == outcome) return entry;
+    }
+    return kOutcomeCodes[std::size(kOutcomeCodes) - 1];
+}
+constexpr int exitCodeOf(engine::Outcome outcome) { return codeOf(outcome).exitCode; }
+// The outcome's name in the JSON report: "speed-fixed", "not-found", ...
+constexpr const char* nameOf(engine::Outcome outcome) { return codeOf(outcome).name; }
 
 }  // namespace cli

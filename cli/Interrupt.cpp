@@ -4,18 +4,17 @@
 #include <csignal>
 
 #include "cli/Platform.h"
-#include "radio/CommandLink.h"
+#include "engine/TurbineService.h"
 
 namespace cli {
 
 namespace {
 
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
-                  std::atomic<radio::CommandLink*>::is_always_lock_free,
+static_assert(std::atomic<int>::is_always_lock_free &&
+                  std::atomic<engine::TurbineService*>::is_always_lock_free,
               "the signal handler may only use lock-free atomics");
 
-std::atomic<radio::CommandLink*> interruptedLink{nullptr};
-std::atomic<bool> interruptedFlag{false};
+std::atomic<engine::TurbineService*> interruptedService{nullptr};
 std::atomic<int> hangUp{0};
 
 using Handler = void (*)(int);
@@ -30,16 +29,14 @@ Handled handled[kStopSignals];
 extern "C" void onInterrupt(int signal) {
     // A program that does not end is ended by the next Ctrl-C or SIGTERM.
     if (signal != hangUp.load(std::memory_order_acquire)) std::signal(signal, SIG_DFL);
-    interruptedFlag.store(true, std::memory_order_release);
-    if (radio::CommandLink* link = interruptedLink.load(std::memory_order_acquire))
-        link->requestStop();
+    if (engine::TurbineService* service = interruptedService.load(std::memory_order_acquire))
+        service->stop();
 }
 
 }  // namespace
 
-InterruptScope::InterruptScope(radio::CommandLink& link) {
-    interruptedFlag.store(false, std::memory_order_release);
-    interruptedLink.store(&link, std::memory_order_release);
+InterruptScope::InterruptScope(engine::TurbineService& service) {
+    interruptedService.store(&service, std::memory_order_release);
     hangUp.store(hangUpSignal(), std::memory_order_release);
     const int signals[kStopSignals] = {SIGINT, SIGTERM, hangUpSignal()};
     for (std::size_t i = 0; i < kStopSignals; ++i) {
@@ -55,9 +52,7 @@ InterruptScope::~InterruptScope() {
     for (const Handled& entry : handled) {
         if (entry.signal != 0) std::signal(entry.signal, entry.previous);
     }
-    interruptedLink.store(nullptr, std::memory_order_release);
+    interruptedService.store(nullptr, std::memory_order_release);
 }
-
-bool InterruptScope::interrupted() const { return interruptedFlag.load(std::memory_order_acquire); }
 
 }  // namespace cli

@@ -3,9 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
-#include "app/ProcessObjects.h"
-#include "app/Startup.h"
 #include "cli/CommandRun.h"
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
@@ -13,8 +12,11 @@
 #include "cli/Options.h"
 #include "cli/Text.h"
 #include "cli/TraceFile.h"
+#include "cli/TraceRoles.h"
 #include "cli/TurbineId.h"
 #include "cli/Version.h"
+#include "engine/Messages.h"
+#include "engine/TurbineService.h"
 #include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"
 #include "transport/DriverChooser.h"
@@ -35,7 +37,7 @@ int usageError(const Context& context, const std::string& error) {
 
 // The search for an ID: the number its strict reading gives, and the ID as typed, which is
 // also a radio's exact name.
-bool targetFromId(const std::string& id, app::SearchTarget& target, std::string& error) {
+bool targetFromId(const std::string& id, engine::SearchTarget& target, std::string& error) {
     if (!readTurbineId(id, target.number, error)) return false;
     target.text = id;
     return true;
@@ -74,20 +76,6 @@ private:
     transport::TraceSink* previous_;
 };
 
-Outcome runCommand(CommandRun& run, const Options& options, const app::SearchTarget& target) {
-    switch (options.command) {
-        case Command::Scan:
-            return run.scan();
-        case Command::Fix:
-            return run.fix(target);
-        case Command::Check:
-            return options.all ? run.checkAll() : run.check(target);
-        case Command::None:
-            break;
-    }
-    return Outcome::UsageError;
-}
-
 // Keeps the report the run ended with, for the summary once the radio is closed.
 class Ending final : public RunView {
 public:
@@ -98,129 +86,205 @@ private:
     RunReport report_;
 };
 
-// The command against the radio, from opening it to closing it; the views hear of every
-// step and of the end. Without a radio, says why on the error stream.
-void runOnRadio(const Options& options, const app::SearchTarget& target,
-                const sim::Scenario& scenario, Context& context, transport::Clock& clock,
-                std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live) {
-    // The radio: the simulated field, or the drivers that may reach the dongle, each seen
-    // through the trace when there is one.
+// A run of the program, built up step by step: each step below adds what the later ones
+// use, and a step that ends the run answers its exit code.
+struct Run {
+    Run(const std::vector<std::string>& argsIn, Context& contextIn)
+        : args(argsIn), context(contextIn) {}
+
+    const std::vector<std::string>& args;
+    Context& context;
+    Options options;
+    engine::SearchTarget target;
+    sim::Scenario scenario;
+    std::unique_ptr<transport::Clock> ownClock;
+    transport::Clock* clock = nullptr;
+    std::int64_t startMs = 0;
+    std::unique_ptr<TraceFile> trace;
+    std::unique_ptr<TraceRunView> traceView;
+    std::unique_ptr<LiveLine> live;
+    std::unique_ptr<Console> console;
+    Ending ending;
+    RunViews views;
+};
+
+// The radio's side of a run: the simulated field or the drivers that may reach the dongle,
+// each seen through the trace when there is one. They outlive the service, whose poller
+// closes the device through one of them.
+struct Radio {
     std::unique_ptr<sim::SimulatedField> field;
     std::vector<std::unique_ptr<transport::Driver>> platform;
-    std::vector<std::pair<transport::Driver*, std::string>> drivers;
-    if (options.sim) {
-        field = sim::makeSimulatedField(scenario, clock);
-        field->device().setRecording(false);  // nothing reads the records
-        if (context.onSimulatedField) context.onSimulatedField(*field);
-        drivers.emplace_back(&field->device(), "simulated device");
-    } else {
-        platform = context.drivers ? context.drivers() : transport::platformDrivers();
-        for (std::size_t i = 0; i < platform.size(); ++i)
-            drivers.emplace_back(platform[i].get(), "driver " + std::to_string(i + 1));
-    }
+    std::unique_ptr<TraceDriverLog> traceLog;
     std::vector<std::unique_ptr<transport::TracingDriver>> traced;
     std::vector<transport::Driver*> tried;
-    for (auto& [driver, label] : drivers) {
-        if (trace) {
-            traced.push_back(std::make_unique<transport::TracingDriver>(*driver, *trace, label));
-            tried.push_back(traced.back().get());
-        } else {
-            tried.push_back(driver);
-        }
-    }
+};
 
-    const transport::Settings& settings = transport::kBuildSettings;
-    transport::PortFactory factory(tried, clock, settings);
-    app::ProcessObjects objects(&factory, settings, clock);
-    app::wireReceiveChain(objects);
-    transport::DriverError failure;
-    if (!app::attachRadio(objects, objects.frameAssembler, app::kRadioDeviceIndex, app::kRadioBaud,
-                          &failure)) {
-        RunReport report;
-        report.command = options.command;
-        report.all = options.all;
-        if (target.number > 0) report.target = target.number;
-        report.targetAddress = target.address;
-        report.outcome = Outcome::NoRadio;
-        report.error = failure.describe();
-        report.durationMs = clock.nowMs() - startMs;
-        if (live) live->end();
-        std::fprintf(context.err, "%s: Could not find downtower tallis radio. %s\n", kProgram,
-                     report.error.c_str());
-        views.finished(report);
-        return;
+// The command line: the options, the target and the scenario, or a usage error.
+std::optional<int> readOptions(Run& run) {
+    const CommandLine line = parseCommandLine(run.args, run.options);
+    if (line.action == CommandLine::Action::Print) {
+        std::fputs(line.text.c_str(), run.context.out);
+        return kExitOk;
     }
-    const InterruptScope interrupt(objects.commandLink);
-    CommandRun run(objects, views, startMs);
-    runCommand(run, options, target);
+    if (line.action == CommandLine::Action::UsageError) return usageError(run.context, line.text);
+    const Options& options = run.options;
+    std::string error;
+    run.target.address = options.address;
+    if (options.command != Command::Scan && !options.all && !options.address &&
+        !targetFromId(options.id, run.target, error))
+        return usageError(run.context, error);
+    if (options.sim && !sim::chooseScenario(options.scenario, run.scenario, error))
+        return usageError(run.context, error);
+    return std::nullopt;
+}
+
+// The context's clock, or real time, sped up for the simulated field when asked.
+void startClock(Run& run) {
+    run.clock = run.context.clock;
+    if (!run.clock) {
+        run.ownClock = run.options.sim ? sim::makeFieldClock(run.options.timeScale)
+                                       : std::make_unique<transport::SteadyClock>();
+        run.clock = run.ownClock.get();
+    }
+    run.startMs = run.clock->nowMs();
+}
+
+// The trace file, when asked for; a file that cannot be written is a usage error.
+std::optional<int> openTrace(Run& run) {
+    const std::string& path = run.options.traceFile;
+    if (path.empty()) return std::nullopt;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return usageError(run.context, "cannot write the trace file " + printable(path) + ": " +
+                                           std::strerror(errno));
+    }
+    run.trace = std::make_unique<TraceFile>(file, *run.clock, run.startMs,
+                                            traceHeader(run.args, run.options));
+    return std::nullopt;
+}
+
+// Where the run's steps show: the terminal (and its live line), the trace, the ending.
+void buildViews(Run& run) {
+    if (run.context.liveLine) {
+        run.live = std::make_unique<LiveLine>(run.context.err, *run.clock, run.startMs,
+                                              run.context.liveRedrawMs,
+                                              run.context.terminalColumns);
+    }
+    run.console = std::make_unique<Console>(run.context.out, run.options.json, run.live.get());
+    run.views.add(*run.console);
+    if (run.trace) {
+        run.traceView = std::make_unique<TraceRunView>(*run.trace);
+        run.views.add(*run.traceView);
+    }
+    run.views.add(run.ending);
+}
+
+// The simulated field, or the drivers that may reach the dongle, in the order tried.
+void chooseDrivers(Run& run, Radio& radio) {
+    std::vector<std::pair<transport::Driver*, std::string>> drivers;
+    if (run.options.sim) {
+        radio.field = sim::makeSimulatedField(run.scenario, *run.clock);
+        radio.field->device().setRecording(false);  // nothing reads the records
+        if (run.context.onSimulatedField) run.context.onSimulatedField(*radio.field);
+        drivers.emplace_back(&radio.field->device(), "simulated device");
+    } else {
+        radio.platform =
+            run.context.drivers ? run.context.drivers() : transport::platformDrivers();
+        for (std::size_t i = 0; i < radio.platform.size(); ++i)
+            drivers.emplace_back(radio.platform[i].get(), "driver " + std::to_string(i + 1));
+    }
+    if (run.trace) radio.traceLog = std::make_unique<TraceDriverLog>(*run.trace);
+    for (auto& [driver, label] : drivers) {
+        if (!radio.traceLog) {
+            radio.tried.push_back(driver);
+            continue;
+        }
+        radio.traced.push_back(
+            std::make_unique<transport::TracingDriver>(*driver, *radio.traceLog, label));
+        radio.tried.push_back(radio.traced.back().get());
+    }
+}
+
+// Opens the radio; without one, the run ends with NoRadio and the cause on the error stream.
+bool attach(Run& run, engine::TurbineService& service) {
+    transport::DriverError failure;
+    if (service.attach(&failure)) return true;
+    RunReport report;
+    report.command = run.options.command;
+    report.all = run.options.all;
+    if (run.target.number > 0) report.target = run.target.number;
+    report.targetAddress = run.target.address;
+    report.outcome = Outcome::NoRadio;
+    report.error = failure.describe();
+    report.durationMs = run.clock->nowMs() - run.startMs;
+    if (run.live) run.live->end();
+    std::fprintf(run.context.err, "%s: %s. %s\n", kProgram, engine::kNoRadioText,
+                 report.error.c_str());
+    run.views.finished(report);
+    return false;
+}
+
+// The command itself, while Ctrl-C, SIGTERM and a hang-up stop the service.
+void runCommand(Run& run, engine::TurbineService& service) {
+    const InterruptScope interrupt(service);
+    CommandRun command(service, run.views, *run.clock, run.startMs);
+    switch (run.options.command) {
+        case Command::Scan:
+            command.scan();
+            break;
+        case Command::Fix:
+            command.fix(run.target);
+            break;
+        case Command::Check:
+            if (run.options.all)
+                command.checkAll();
+            else
+                command.check(run.target);
+            break;
+        case Command::None:  // a usage error, told before
+            break;
+    }
+}
+
+// The command against the radio, from opening it to closing it.
+void runOnRadio(Run& run) {
+    Radio radio;
+    chooseDrivers(run, radio);
+    const transport::Settings& settings = transport::kBuildSettings;
+    transport::PortFactory factory(radio.tried, *run.clock, settings);
+    engine::TurbineService service(&factory, settings, *run.clock);
+    if (attach(run, service)) runCommand(run, service);
+}
+
+// The radio is closed and the trace has its last line: whether the trace is whole is known
+// before the summary, which says so. Answers the exit code.
+int summarize(Run& run) {
+    RunReport report = run.ending.report();
+    if (run.trace && !run.trace->close()) {
+        report.traceError = "the trace file " + printable(run.options.traceFile) +
+                            " is incomplete: " + run.trace->failure();
+    }
+    run.console->summarize(report);
+    if (report.traceError)
+        std::fprintf(run.context.err, "%s: warning: %s\n", kProgram, report.traceError->c_str());
+    return exitCodeOf(report);
 }
 
 }  // namespace
 
 int runProgram(const std::vector<std::string>& args, Context& context) {
-    Options options;
-    const CommandLine line = parseCommandLine(args, options);
-    if (line.action == CommandLine::Action::Print) {
-        std::fputs(line.text.c_str(), context.out);
-        return kExitOk;
-    }
-    if (line.action == CommandLine::Action::UsageError) return usageError(context, line.text);
-    std::string error;
-    app::SearchTarget target;
-    target.address = options.address;
-    if (options.command != Command::Scan && !options.all && !options.address &&
-        !targetFromId(options.id, target, error))
-        return usageError(context, error);
-    sim::Scenario scenario;
-    if (options.sim && !sim::chooseScenario(options.scenario, scenario, error))
-        return usageError(context, error);
-
-    std::unique_ptr<transport::Clock> ownClock;
-    transport::Clock* clock = context.clock;
-    if (!clock) {
-        ownClock = options.sim ? sim::makeFieldClock(options.timeScale)
-                               : std::make_unique<transport::SteadyClock>();
-        clock = ownClock.get();
-    }
-    const std::int64_t startMs = clock->nowMs();
-
-    std::unique_ptr<TraceFile> trace;
-    if (!options.traceFile.empty()) {
-        std::FILE* file = std::fopen(options.traceFile.c_str(), "wb");
-        if (!file) {
-            return usageError(context, "cannot write the trace file " +
-                                           printable(options.traceFile) + ": " +
-                                           std::strerror(errno));
-        }
-        trace = std::make_unique<TraceFile>(file, *clock, startMs, traceHeader(args, options));
-    }
+    Run run(args, context);
+    if (const std::optional<int> code = readOptions(run)) return *code;
+    startClock(run);
+    if (const std::optional<int> code = openTrace(run)) return *code;
     NoTrace noTrace;
-    const TraceSinkScope sinkScope(trace ? static_cast<transport::TraceSink&>(*trace) : noTrace);
-
-    std::unique_ptr<LiveLine> live;
-    if (context.liveLine) {
-        live = std::make_unique<LiveLine>(context.err, *clock, startMs, context.liveRedrawMs,
-                                          context.terminalColumns);
-    }
-    Console console(context.out, options.json, live.get());
-    Ending ending;
-    RunViews views;
-    views.add(console);
-    if (trace) views.add(*trace);
-    views.add(ending);
-    runOnRadio(options, target, scenario, context, *clock, startMs, trace.get(), views, live.get());
-
-    // The radio is closed and the trace has its last line: whether the trace is whole is
-    // known before the summary, which says so.
-    RunReport report = ending.report();
-    if (trace && !trace->close()) {
-        report.traceError = "the trace file " + printable(options.traceFile) +
-                            " is incomplete: " + trace->failure();
-    }
-    console.summarize(report);
-    if (report.traceError)
-        std::fprintf(context.err, "%s: warning: %s\n", kProgram, report.traceError->c_str());
-    return exitCodeOf(report);
+    std::unique_ptr<TraceDiagnostics> diagnostics;
+    if (run.trace) diagnostics = std::make_unique<TraceDiagnostics>(*run.trace);
+    const TraceSinkScope sinkScope(diagnostics ? static_cast<transport::TraceSink&>(*diagnostics)
+                                               : noTrace);
+    buildViews(run);
+    runOnRadio(run);
+    return summarize(run);
 }
 
 }  // namespace cli

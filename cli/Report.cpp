@@ -2,65 +2,8 @@
 
 namespace cli {
 
-int exitCodeOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::SpeedCorrect:
-        case Outcome::SpeedFixed:
-        case Outcome::Listed:
-            return kExitOk;
-        case Outcome::NoRadio:
-        case Outcome::DongleGone:
-            return kExitNoRadio;
-        case Outcome::UsageError:
-            return kExitUsage;
-        case Outcome::NotFound:
-            return kExitNotFound;
-        case Outcome::QueryFailed:
-            return kExitQueryFailed;
-        case Outcome::LostLink:
-            return kExitLostLink;
-        case Outcome::Unable:
-            return kExitUnable;
-        case Outcome::Ambiguous:
-            return kExitAmbiguous;
-        case Outcome::Interrupted:
-            return kExitInterrupted;
-    }
-    return kExitInterrupted;
-}
-
 int exitCodeOf(const RunReport& report) {
     return report.traceError ? kExitUsage : exitCodeOf(report.outcome);
-}
-
-const char* nameOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::SpeedCorrect:
-            return "speed-correct";
-        case Outcome::SpeedFixed:
-            return "speed-fixed";
-        case Outcome::Listed:
-            return "listed";
-        case Outcome::NoRadio:
-            return "no-radio";
-        case Outcome::UsageError:
-            return "usage-error";
-        case Outcome::NotFound:
-            return "not-found";
-        case Outcome::QueryFailed:
-            return "query-failed";
-        case Outcome::LostLink:
-            return "lost-link";
-        case Outcome::Unable:
-            return "unable-to-comm";
-        case Outcome::Ambiguous:
-            return "ambiguous";
-        case Outcome::DongleGone:
-            return "dongle-disconnected";
-        case Outcome::Interrupted:
-            return "interrupted";
-    }
-    return "interrupted";
 }
 
 }  // namespace cli

@@ -7,37 +7,13 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/Options.h"
+#include "engine/Outcome.h"
+#include "engine/Results.h"
 
 namespace cli {
 
-// How a run ended; each has its own exit code.
-enum class Outcome {
-    SpeedCorrect,  // the inverter answers at the radio's setting (fix, check, check --all)
-    SpeedFixed,    // the fix changed the setting and the inverter answers
-    Listed,        // scan: nodes answered
-    NoRadio,
-    UsageError,
-    NotFound,
-    QueryFailed,
-    LostLink,
-    Unable,      // the inverter does not answer (fix: at either setting)
-    Ambiguous,   // more than one radio answers as the turbine: none is chosen
-    DongleGone,  // the radio dongle failed a read or a write during the run
-    Interrupted,
-};
-
-int exitCodeOf(Outcome outcome);
-// The outcome's name in the JSON report: "speed-fixed", "not-found", ...
-const char* nameOf(Outcome outcome);
-
-// One radio node, however often it reported.
-struct NodeRow {
-    std::uint64_t address = 0;
-    std::uint16_t network = 0;
-    std::string name;                     // untrusted bytes, as the radio sent them
-    std::optional<std::int32_t> turbine;  // the target its name carries
-    std::uint32_t reports = 0;
-};
+using engine::NodeRow;
+using engine::Outcome;
 
 // A status text as the dialog's status line would show it, with its time since the start.
 struct StatusEntry {
@@ -50,7 +26,7 @@ struct CheckRow {
     NodeRow node;
     std::optional<std::uint32_t> speed;      // the "bd" value; none: the query failed
     std::optional<bool> inverterAnswers;     // none: not tested
-    Outcome outcome = Outcome::Interrupted;  // SpeedCorrect, Unable or QueryFailed
+    Outcome outcome = Outcome::Stopped;  // SpeedCorrect, Unable or QueryFailed
     std::int64_t durationMs = 0;
     std::vector<StatusEntry> statuses;
 };
@@ -59,7 +35,7 @@ struct CheckRow {
 struct RunReport {
     Command command = Command::None;
     bool all = false;
-    Outcome outcome = Outcome::Interrupted;
+    Outcome outcome = Outcome::Stopped;
     std::optional<std::int32_t> target;
     std::optional<std::uint64_t> targetAddress;  // --address
     std::optional<NodeRow> node;                 // the turbine found

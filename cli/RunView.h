@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/TurbineMatch.h"
+#include "engine/TurbineMatch.h"
 #include "cli/Report.h"
 
 namespace cli {
@@ -15,7 +15,7 @@ class RunView {
 public:
     virtual ~RunView() = default;
     // A target without a number or an address: the search is for every node in reach.
-    virtual void searching(const app::SearchTarget& /*target*/) {}
+    virtual void searching(const engine::SearchTarget& /*target*/) {}
     virtual void nodesSoFar(std::size_t /*count*/) {}
     virtual void found(const NodeRow& /*node*/, std::size_t /*others*/) {}
     virtual void status(const StatusEntry& /*entry*/) {}
@@ -32,7 +32,7 @@ class RunViews final : public RunView {
 public:
     void add(RunView& view) { views_.push_back(&view); }
 
-    void searching(const app::SearchTarget& target) override {
+    void searching(const engine::SearchTarget& target) override {
         for (RunView* v : views_) v->searching(target);
     }
     void nodesSoFar(std::size_t count) override {

@@ -1,5 +1,6 @@
 #include "cli/Text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cli {
@@ -59,10 +60,36 @@ std::string seconds(std::int64_t ms) {
     return text;
 }
 
-std::string searchSubject(const app::SearchTarget& target) {
+std::string searchSubject(const engine::SearchTarget& target) {
     if (target.address) return "the radio " + hexAddress(*target.address);
     if (target.number != 0) return "turbine " + std::to_string(target.number);
     return {};
+}
+
+std::string formatNodeTable(const std::vector<engine::NodeRow>& rows) {
+    std::size_t nameWidth = 4;
+    std::vector<std::string> names;
+    for (const engine::NodeRow& row : rows) {
+        names.push_back(printable(row.name));
+        nameWidth = std::max(nameWidth, names.back().size());
+    }
+    const int width = static_cast<int>(nameWidth);
+    std::string table;
+    char line[256];
+    std::snprintf(line, sizeof line, "%-*s  %-16s  %-7s  %s\n", width, "NAME", "ADDRESS", "NETWORK",
+                  "TURBINE");
+    table += line;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const engine::NodeRow& row = rows[i];
+        const std::string turbine = row.turbine ? std::to_string(*row.turbine) : "";
+        std::snprintf(line, sizeof line, "%-*s  %-16s  %-7s  %s", width, names[i].c_str(),
+                      hexAddress(row.address).c_str(), hexNetwork(row.network).c_str(),
+                      turbine.c_str());
+        std::string text = line;
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        table += text + "\n";
+    }
+    return table;
 }
 
 }  // namespace cli

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "app/TurbineMatch.h"
+#include "engine/Results.h"
+#include "engine/TurbineMatch.h"
 #include "transport/ByteBuffer.h"
 
 namespace cli {
@@ -28,6 +30,10 @@ std::string seconds(std::int64_t ms);
 
 // What a search looks for: "turbine 7654321", "the radio 0013A20041C7F321", or empty when
 // it is for every node in reach.
-std::string searchSubject(const app::SearchTarget& target);
+std::string searchSubject(const engine::SearchTarget& target);
+
+// The node table as the terminal shows it: NAME, ADDRESS, NETWORK, TURBINE (blank for
+// none), the names made printable.
+std::string formatNodeTable(const std::vector<engine::NodeRow>& rows);
 
 }  // namespace cli

@@ -85,10 +85,6 @@ void TraceFile::gather(Pending& pending, std::string_view text) {
     }
 }
 
-void TraceFile::output(std::string_view text) { gather(out_, text); }
-
-void TraceFile::error(std::string_view text) { gather(err_, text); }
-
 void TraceFile::bytesLine(const char* tag, transport::ByteView bytes) {
     std::lock_guard lock(mutex_);
     // A diagnostic printed so far comes first: it was printed before these bytes moved.
@@ -97,47 +93,11 @@ void TraceFile::bytesLine(const char* tag, transport::ByteView bytes) {
     writeLine(elapsedMs(), tag, hexBytes(bytes));
 }
 
-void TraceFile::onRead(transport::ByteView bytes) { bytesLine("rx", bytes); }
-
-void TraceFile::onWrite(transport::ByteView bytes) { bytesLine("tx", bytes); }
-
 void TraceFile::note(std::string_view text) {
     std::lock_guard lock(mutex_);
     flushPending(out_);
     flushPending(err_);
     writeLine(elapsedMs(), "note", printable(text));
-}
-
-void TraceFile::onCall(std::string_view call, const transport::DriverError& result) {
-    std::string text(call);
-    text += result.ok() ? ": ok" : ": failed: " + result.describe();
-    note(text);
-}
-
-void TraceFile::searching(const app::SearchTarget& target) {
-    const std::string subject = searchSubject(target);
-    note(subject.empty() ? "search for every node" : "search for " + subject);
-}
-
-void TraceFile::found(const NodeRow& node, std::size_t others) {
-    note("found " + node.name + " " + hexAddress(node.address) + " " + hexNetwork(node.network) +
-         "; " + std::to_string(others) + " other nodes");
-}
-
-void TraceFile::status(const StatusEntry& entry) { note("status " + entry.text); }
-
-void TraceFile::checking(const NodeRow& turbine, std::size_t index, std::size_t count) {
-    note("check " + std::to_string(index + 1) + " of " + std::to_string(count) + ": " +
-         turbine.name + " " + hexAddress(turbine.address) + " " + hexNetwork(turbine.network));
-}
-
-void TraceFile::checked(const CheckRow& row) {
-    note("checked " + row.node.name + ": " + nameOf(row.outcome));
-}
-
-void TraceFile::finished(const RunReport& report) {
-    note(std::string("outcome ") + nameOf(report.outcome) + ", exit code " +
-         std::to_string(exitCodeOf(report.outcome)));
 }
 
 }  // namespace cli

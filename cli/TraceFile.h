@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/RunView.h"
+#include "transport/ByteBuffer.h"
 #include "transport/Clock.h"
 #include "transport/TraceSink.h"
-#include "transport/TracingDriver.h"
 
 namespace cli {
 
@@ -24,12 +23,15 @@ namespace cli {
 // and standard error; "note", the driver's calls and answers and the steps of the run.
 // Text is printable ASCII: any other byte appears as \xHH and a backslash as \\. Lines
 // starting with "#" are comments: the header says what ran.
-class TraceFile final : public transport::TraceSink, public transport::DriverTrace, public RunView {
+//
+// This is the line writer the trace's roles share (TraceRoles.h): the diagnostics, the
+// driver's chunks and calls, and the run's steps. Lines may come from any thread.
+class TraceFile final {
 public:
     // Takes the file, which it closes; header: the comment lines that open the trace.
     TraceFile(std::FILE* file, transport::Clock& clock, std::int64_t startMs,
               const std::string& header);
-    ~TraceFile() override;
+    ~TraceFile();
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
 
@@ -40,22 +42,14 @@ public:
     // Why the trace is incomplete, once close answered false: when and how writing failed.
     std::string failure() const;
 
+    // A "note" line, made printable.
     void note(std::string_view text);
-
-    // The diagnostics, gathered into lines.
-    void output(std::string_view text) override;
-    void error(std::string_view text) override;
-
-    void onRead(transport::ByteView bytes) override;
-    void onWrite(transport::ByteView bytes) override;
-    void onCall(std::string_view call, const transport::DriverError& result) override;
-
-    void searching(const app::SearchTarget& target) override;
-    void found(const NodeRow& node, std::size_t others) override;
-    void status(const StatusEntry& entry) override;
-    void checking(const NodeRow& turbine, std::size_t index, std::size_t count) override;
-    void checked(const CheckRow& row) override;
-    void finished(const RunReport& report) override;
+    // A "tx" or "rx" line: the bytes in hex.
+    void bytesLine(const char* tag, transport::ByteView bytes);
+    // The diagnostics of standard output and standard error, gathered into "out" and "err"
+    // lines.
+    void output(std::string_view text) { gather(out_, text); }
+    void error(std::string_view text) { gather(err_, text); }
 
 private:
     // A diagnostic line in the making, with the time its first piece came.
@@ -73,7 +67,6 @@ private:
     // Writes text and flushes it; a failure ends the trace.
     void put(std::int64_t ms, const std::string& text);
     void flushPending(Pending& pending);
-    void bytesLine(const char* tag, transport::ByteView bytes);
     std::int64_t elapsedMs() const;
 
     mutable std::mutex mutex_;
@@ -85,13 +78,6 @@ private:
     const std::int64_t startMs_;
     Pending out_{"out", {}, 0, false};
     Pending err_{"err", {}, 0, false};
-};
-
-// Diagnostics go nowhere: the program's own output stays clean for scripts.
-class NoTrace final : public transport::TraceSink {
-public:
-    void output(std::string_view) override {}
-    void error(std::string_view) override {}
 };
 
 }  // namespace cli

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/TurbineIds.h"
+#include "engine/TurbineIds.h"
 #include "cli/Text.h"
 
 namespace cli {
@@ -33,7 +33,7 @@ std::vector<std::string_view> digitRuns(std::string_view text) {
 // worth more than 0.
 std::optional<std::int32_t> turbineNumberIn(std::string_view digits) {
     if (digits.size() > kMaxTurbineDigits) digits.remove_prefix(digits.size() - kMaxTurbineDigits);
-    const std::int32_t value = app::digitValue(digits);
+    const std::int32_t value = engine::digitValue(digits);
     if (value <= 0) return std::nullopt;
     return value;
 }
@@ -46,11 +46,11 @@ struct Reading {
 };
 
 Reading readAsTyped(std::string_view id) {
-    if (id.size() > app::kTurbineIdMaxChars)
-        return {"it is longer than the " + std::to_string(app::kTurbineIdMaxChars) +
+    if (id.size() > engine::kTurbineIdMaxChars)
+        return {"it is longer than the " + std::to_string(engine::kTurbineIdMaxChars) +
                     " characters the Turbine ID box reads",
                 std::nullopt};
-    const std::string_view rest = app::turbineIdDigitsPart(id);
+    const std::string_view rest = engine::turbineIdDigitsPart(id);
     const std::string_view skipped = id.substr(0, id.size() - rest.size());
     if (!skipped.empty() && isDigit(skipped.back()) && !rest.empty() && isDigit(rest.front())) {
         std::size_t begin = skipped.size();
@@ -75,14 +75,14 @@ Reading readAsTyped(std::string_view id) {
         return {"its number has " + std::to_string(runs.front().size()) +
                     " digits, and a turbine's has at most seven",
                 turbineNumberIn(runs.front())};
-    if (app::digitValue(runs.front()) == 0) return {"its number is 0", std::nullopt};
+    if (engine::digitValue(runs.front()) == 0) return {"its number is 0", std::nullopt};
     return {};
 }
 
 std::string dialogReading(std::string_view id) {
-    const std::int32_t value = app::turbineIdValue(id.substr(0, app::kTurbineIdMaxChars));
+    const std::int32_t value = engine::turbineIdValue(id.substr(0, engine::kTurbineIdMaxChars));
     if (value == 0) return "the dialog would search nothing (\"No identifier digits found.\")";
-    const std::int32_t target = app::targetOf(value);
+    const std::int32_t target = engine::targetOf(value);
     if (target <= 0) return "the dialog would search no turbine";
     return "the dialog would search turbine " + std::to_string(target);
 }
@@ -92,7 +92,7 @@ std::string dialogReading(std::string_view id) {
 bool readTurbineId(std::string_view id, std::int32_t& target, std::string& error) {
     const Reading reading = readAsTyped(id);
     if (reading.problem.empty()) {
-        target = app::targetOf(app::turbineIdValue(id));
+        target = engine::targetOf(engine::turbineIdValue(id));
         return true;
     }
     const std::string instead =

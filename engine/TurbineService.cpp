@@ -93,11 +93,10 @@ std::optional<Outcome> TurbineService::endingOf(const SearchResult& result) cons
         case SearchResult::Verdict::Ambiguous:
             return Outcome::Ambiguous;
         case SearchResult::Verdict::NoMatch:
-            return Outcome::NotFound;
         case SearchResult::Verdict::Cut:
             break;
     }
-    return Outcome::Stopped;
+    return Outcome::NotFound;
 }
 
 CheckResult TurbineService::check() { return SpeedFix(*objects_, *search_, *relay_).check(); }

@@ -35,7 +35,7 @@ struct DialogRun {
     FieldRig rig;
     bool attached = false;
     FakeDialogHost host;
-    FixDialog dialog{host, rig.objects};
+    FixDialog dialog{host, rig.service};
 };
 
 }  // namespace app::testing

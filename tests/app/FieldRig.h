@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessObjects.h"
-#include "app/Startup.h"
+#include "engine/ProcessObjects.h"
+#include "engine/TurbineSearch.h"
+#include "engine/TurbineService.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedField.h"
 #include "transport/Clock.h"
@@ -16,18 +17,17 @@
 
 namespace app::testing {
 
-// A fresh set of process objects in front of a simulated turbine field, on virtual time.
+// A fresh turbine service in front of a simulated turbine field, on virtual time; its
+// process objects for the tests that look inside.
 struct FieldRig {
     explicit FieldRig(const sim::Scenario& scenario = sim::defaultField())
         : field(sim::makeSimulatedField(scenario, clock)),
           factory(field->device(), clock, settings),
-          objects(&factory, settings, clock) {}
+          service(&factory, settings, clock),
+          objects(service.objects()) {}
 
-    // Wires the chain and opens the port, as start-up does.
-    bool attach() {
-        wireReceiveChain(objects);
-        return attachRadio(objects, objects.frameAssembler, kRadioDeviceIndex, kRadioBaud);
-    }
+    // Opens the port, as start-up does.
+    bool attach() { return service.attach(); }
 
     // The "bd" values written to remote radios, in order.
     std::vector<unsigned> speedsWritten() const;
@@ -40,7 +40,8 @@ struct FieldRig {
     transport::Settings settings;
     std::unique_ptr<sim::SimulatedField> field;
     transport::PortFactory factory;
-    ProcessObjects objects;
+    engine::TurbineService service;
+    engine::ProcessObjects& objects;
 };
 
 // Stands between the device and the field and holds the writing thread inside its nth

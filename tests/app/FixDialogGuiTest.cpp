@@ -15,9 +15,11 @@
 #include "app/FixDialog.h"
 #include "app/LinkWorker.h"
 #include "app/QtDialogHost.h"
-#include "app/SpeedFix.h"
+#include "app/Startup.h"
+#include "engine/Messages.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 namespace {
@@ -46,7 +48,7 @@ public:
 
     int runApplication(Script script, BoxAnswer answer = okBox) {
         return drive(std::move(script), std::move(answer),
-                     [this] { return runFixApplication(rig.objects, host); });
+                     [this] { return runFixApplication(rig.service, host); });
     }
 
     int runDialog(Script script, BoxAnswer answer = okBox) {
@@ -74,7 +76,7 @@ public:
 
     FieldRig rig;
     QtDialogHost host;
-    FixDialog dialog{host, rig.objects};
+    FixDialog dialog{host, rig.service};
     QDialog* window = nullptr;
     QStringList statuses;
     QStringList boxes;    // "caption: text"

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "DialogRun.h"
-#include "app/TurbineIds.h"
+#include "engine/TurbineIds.h"
 #include "radio/NodeAddress.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 namespace {
@@ -99,7 +100,7 @@ TEST(FixDialogTest, FixIsIgnoredUntilTheTurbineIsFound) {
 TEST(FixDialogTest, OthersCountIsShownWhole) {
     FieldRig rig;
     FakeDialogHost host;
-    FixDialog dialog(host, rig.objects);
+    FixDialog dialog(host, rig.service);
     for (std::int32_t count : {0, 7, 9999999, 12345678, 2147483647}) {
         dialog.showOthersCount(count);
         EXPECT_EQ(host.texts(kIdOthersCount).back(), std::to_string(count));
@@ -112,8 +113,8 @@ TEST(FixDialogTest, OthersCountIsShownWhole) {
 // thread, the dialog's.
 struct IdleWorker {
     explicit IdleWorker(std::int32_t target, std::string typed = {}) {
-        worker.search().setTarget(SearchTarget{target, std::move(typed), std::nullopt});
-        worker.search().run();
+        worker.service().turbineSearch().setTarget(SearchTarget{target, std::move(typed), std::nullopt});
+        worker.service().turbineSearch().run();
     }
     std::vector<bool> enables() const {
         std::vector<bool> all;
@@ -125,8 +126,8 @@ struct IdleWorker {
 
     FieldRig rig;
     FakeDialogHost host;
-    FixDialog dialog{host, rig.objects};
-    LinkWorker worker{dialog, rig.objects};
+    FixDialog dialog{host, rig.service};
+    LinkWorker worker{dialog, rig.service};
 };
 
 const radio::NodeAddress kNoNode{};
@@ -148,7 +149,7 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
     for (const NodeCase& c : cases) {
         SCOPED_TRACE(c.name);
         IdleWorker idle(1234567);
-        idle.worker.search().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
+        idle.worker.service().turbineSearch().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
 
         EXPECT_EQ(idle.worker.found(), c.matches);
         EXPECT_EQ(idle.host.texts(kIdTurbineId),
@@ -167,7 +168,7 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
 // number is another node, and only the turbine's own reports move its network address.
 TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
     IdleWorker idle(7654321);
-    auto& search = idle.worker.search();
+    auto& search = idle.worker.service().turbineSearch();
     search.onNode(0x0013A200, 0x41C7F321, 0x7A21, "QOR123-7654321", -1);
     search.onNode(0x0013A200, 0x41C70917, 0x0909, "WT-09-17654321", -1);
     search.onNode(0x0013A200, 0x41C70917, 0x0909, "QOR123-7654321", -1);
@@ -190,7 +191,7 @@ TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
 TEST(LinkWorkerTest, RepeatedReportsAreCountedEachTime) {
     IdleWorker idle(1234567);
     for (const char* name : {"QOR123-7654318", "QOR123-7654318", "QOR123-7654330"}) {
-        idle.worker.search().onNode(1, 2, 3, name, 0);
+        idle.worker.service().turbineSearch().onNode(1, 2, 3, name, 0);
     }
     EXPECT_EQ(idle.host.texts(kIdOthersCount), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_FALSE(idle.worker.found());
@@ -201,10 +202,10 @@ TEST(LinkWorkerTest, RepeatedReportsAreCountedEachTime) {
 TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
     FieldRig rig;
     FakeDialogHost host;
-    FixDialog dialog(host, rig.objects);
-    LinkWorker worker(dialog, rig.objects);
+    FixDialog dialog(host, rig.service);
+    LinkWorker worker(dialog, rig.service);
     for (const char* name : {"ABCDEF", "QOR123-", "WT-01-0000000", "QOR123-7654321"}) {
-        worker.search().onNode(0x11223344, 0x55667788, 0x1234, name, 0);
+        worker.service().turbineSearch().onNode(0x11223344, 0x55667788, 0x1234, name, 0);
     }
     EXPECT_FALSE(worker.found());
     EXPECT_EQ(dialog.othersFound(), 4);
@@ -215,7 +216,7 @@ TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
 // A 23-character name gives 17 digits from index 6; the first 15 decide.
 TEST(LinkWorkerTest, LongNameUsesItsFirstFifteenDigits) {
     IdleWorker idle(*nodeNameTarget("WT-01-123456789012345"));
-    idle.worker.search().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
+    idle.worker.service().turbineSearch().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
     EXPECT_TRUE(idle.worker.found());
 }
 

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "DialogRun.h"
-#include "app/SpeedFix.h"
+#include "engine/Messages.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 // The whole tool against fields that misbehave: chattering nodes, noise, an unplugged

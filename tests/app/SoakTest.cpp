@@ -12,9 +12,10 @@
 #include <string>
 
 #include "DialogRun.h"
-#include "app/SpeedFix.h"
+#include "engine/Messages.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 namespace {

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "DialogRun.h"
-#include "app/SpeedFix.h"
+#include "engine/Messages.h"
+#include "engine/SpeedFix.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 namespace {

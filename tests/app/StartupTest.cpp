@@ -5,8 +5,11 @@
 #include "FakeDialogHost.h"
 #include "FieldRig.h"
 #include "app/Startup.h"
+#include "engine/Attachment.h"
+#include "engine/ProcessObjects.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 
 namespace {
@@ -27,7 +30,7 @@ TEST(StartupTest, NoRadioShowsTheFaultAndExitsWithOne) {
         SCOPED_TRACE(fault);
         FieldRig rig(deviceFault(fault));
         FakeDialogHost host;
-        EXPECT_EQ(runFixApplication(rig.objects, host), kExitNoRadio);
+        EXPECT_EQ(runFixApplication(rig.service, host), kExitNoRadio);
         EXPECT_EQ(host.boxes(), std::vector<std::string>{
                                     "Communications fault: Could not find downtower tallis radio"});
         EXPECT_TRUE(host.events().size() == 1);  // the box; no Init
@@ -72,7 +75,7 @@ TEST(StartupTest, AFailedAttachmentSaysWhyAndWhatToDo) {
         rig.field->device().setOpenError(c.error);
         FakeDialogHost host;
         ::testing::internal::CaptureStderr();
-        EXPECT_EQ(runFixApplication(rig.objects, host), kExitNoRadio);
+        EXPECT_EQ(runFixApplication(rig.service, host), kExitNoRadio);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string(c.details) + "\n");
         EXPECT_EQ(host.boxes(), std::vector<std::string>{
                                     "Communications fault: Could not find downtower tallis radio"});
@@ -86,7 +89,7 @@ TEST(StartupTest, ClosingTheDialogExitsWithZero) {
     host.setScript([](FakeDialogHost& h, const HostEvent& event) {
         if (event.kind == HostEvent::Init) h.close();
     });
-    EXPECT_EQ(runFixApplication(rig.objects, host), kExitOk);
+    EXPECT_EQ(runFixApplication(rig.service, host), kExitOk);
     EXPECT_TRUE(host.boxes().empty());
     EXPECT_NE(rig.objects.poller, nullptr);
 }

@@ -8,6 +8,7 @@
 #include "tests/support/AddressedFrames.h"
 
 using namespace app;
+using namespace engine;
 using namespace app::testing;
 using testsupport::AddressedFrame;
 using testsupport::addressedFrames;

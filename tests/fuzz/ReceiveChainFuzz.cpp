@@ -20,8 +20,8 @@
 // its time and one read.
 #include <cstring>
 
-#include "app/ProcessObjects.h"
-#include "app/Startup.h"
+#include "engine/Attachment.h"
+#include "engine/ProcessObjects.h"
 #include "radio/CommandSender.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/support/ChunkDriver.h"
@@ -49,13 +49,13 @@ struct Rig {
     testsupport::ChunkDriver device{clock};
     transport::Settings settings;
     transport::PortFactory factory{device, clock, settings};
-    app::ProcessObjects objects{&factory, settings, clock};
+    engine::ProcessObjects objects{&factory, settings, clock};
     CheckingSink sink;
     bool recordsHandedOn = true;
 
     Rig() {
-        app::wireReceiveChain(objects);
-        FUZZ_CHECK(app::attachRadio(objects, objects.frameAssembler, 0, 115200));
+        engine::wireReceiveChain(objects);
+        FUZZ_CHECK(engine::attachRadio(objects, objects.frameAssembler, 0, 115200));
         objects.frameDispatcher.setNodeSink(&sink);
     }
 
