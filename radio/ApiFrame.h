@@ -38,6 +38,14 @@ inline constexpr bool hasFrameId(std::uint8_t type) {
 inline constexpr std::uint32_t kPacketSenderOffset = 1;
 inline constexpr std::uint32_t kPacketDataOffset = 12;
 inline constexpr std::uint32_t kResponderOffset = 2;
+
+// The longest frame data the module sends. A received packet frame is the longest of the
+// frames in use: 12 bytes before its packet data, and one radio packet carries well under
+// 255 bytes of data. A longer length is a corrupted length byte or a start byte among noise,
+// and waiting for up to 64 KiB to judge it would hide every frame behind it for seconds.
+inline constexpr std::uint32_t kMaxReceivedPacketData = 255;
+inline constexpr std::uint32_t kMaxReceivedFrameDataLength =
+    kPacketDataOffset + kMaxReceivedPacketData;
 inline constexpr std::uint32_t kRemoteResponseBodyOffset = 12;
 
 // The frame ids of the command layer; a response counts only with its request's id.

@@ -52,7 +52,25 @@ void FrameAssembler::readLength(ByteReader& in) {
     while (buffer_.length() < kApiHeaderLength && !in.atEnd()) buffer_.append(in.next());
     // A frame without even a type byte: drop the header and hunt on from the next byte,
     // rather than wait on a frame that needs nothing more than its checksum.
-    if (buffer_.length() == kApiHeaderLength && frameDataLength() == 0) buffer_.clear();
+    if (buffer_.length() < kApiHeaderLength) return;
+    if (frameDataLength() == 0) {
+        buffer_.clear();
+    } else if (frameDataLength() > kMaxReceivedFrameDataLength) {
+        dropFalseStart();
+    }
+}
+
+void FrameAssembler::dropFalseStart() {
+    const std::uint8_t high = buffer_[1];
+    const std::uint8_t low = buffer_[2];
+    buffer_.clear();
+    // Either length byte may be the true start; a start found here reads its length on.
+    if (high == kApiStartByte) {
+        buffer_.append(high);
+        buffer_.append(low);
+    } else if (low == kApiStartByte) {
+        buffer_.append(low);
+    }
 }
 
 void FrameAssembler::readFrame(ByteReader& in) {
@@ -87,8 +105,7 @@ std::uint32_t FrameAssembler::frameDataLength() const {
 
 bool FrameAssembler::reset() {
     if (buffer_.length() >= kApiHeaderLength) {
-        const std::uint32_t rest = frameDataLength() + kApiFrameOverhead - buffer_.length();
-        if (rest <= kMaxSkippedRest) skipping_ = rest;
+        skipping_ = frameDataLength() + kApiFrameOverhead - buffer_.length();
     }
     buffer_.clear();
     resetCurrent();

@@ -22,16 +22,14 @@ struct FrameCounts {
 // Its state is how many bytes the buffer holds: none while hunting for a start byte, one or
 // two while reading the length, then the frame up to its checksum. A frame ends by its
 // length, never by a pause, so the result is the same however the stream is cut into chunks.
+// A length above kMaxReceivedFrameDataLength is no frame of the module's: it is dropped
+// before anything is gathered for it, and the hunt goes on from the byte after its start.
 class FrameAssembler final : public transport::ReceiveStage {
 public:
-    // The most of a frame cut by a reset that is skipped rather than hunted through: far
-    // more than any real frame, far less than a false start byte's length often claims.
-    static constexpr std::uint32_t kMaxSkippedRest = 1024;
-
     void receive(transport::ByteView bytes) override;
-    // Drops the frame being collected. Its rest, once its length is known and within
-    // kMaxSkippedRest, is skipped as it arrives: a start byte among its data must not open
-    // a frame whose length swallows the answers that follow.
+    // Drops the frame being collected. Its rest, once its length is known, is skipped as it
+    // arrives: a start byte among its data must not open a frame whose length swallows the
+    // answers that follow.
     bool reset() override;
     bool ownedBySource() override { return false; }
     // 2 drops the frame being collected; every notice then goes on down.
@@ -46,6 +44,8 @@ private:
     void readLength(transport::ByteReader& in);
     void readFrame(transport::ByteReader& in);
     void verifyAndDeliver();
+    // The length read is too long for any frame: hunt again in the two length bytes.
+    void dropFalseStart();
 
     std::uint32_t frameDataLength() const;
 

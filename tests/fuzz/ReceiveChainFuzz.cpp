@@ -28,7 +28,9 @@
 
 namespace {
 
-// Far above any real frame: what the 16-bit frame length allows, with the buffer's growth.
+// A frame is at most 271 bytes, so its stages never grow past their first kibibyte.
+constexpr std::uint32_t kFrameCapacity = 1024;
+// The packet stages: far above their own caps, with the buffer's growth.
 constexpr std::uint32_t kFrameStageCapacity = 64 * 1024 + 8192;
 // RawLog keeps the last 64 KiB, in twice that.
 constexpr std::uint32_t kRawLogKept = 64 * 1024;
@@ -71,8 +73,8 @@ struct Rig {
     void checkCaps() const {
         FUZZ_CHECK(objects.rawLog.log().length() <= kRawLogKept);
         FUZZ_CHECK(objects.rawLog.buffer().capacity() <= kRawLogCapacity);
-        FUZZ_CHECK(objects.frameAssembler.buffer().capacity() <= kFrameStageCapacity);
-        FUZZ_CHECK(objects.frameDispatcher.buffer().capacity() <= kFrameStageCapacity);
+        FUZZ_CHECK(objects.frameAssembler.buffer().capacity() <= kFrameCapacity);
+        FUZZ_CHECK(objects.frameDispatcher.buffer().capacity() <= kFrameCapacity);
         FUZZ_CHECK(objects.packetReassembler.buffer().capacity() <= kFrameStageCapacity);
         FUZZ_CHECK(objects.packetParser.buffer().capacity() <= kFrameStageCapacity);
     }

@@ -101,28 +101,55 @@ TEST(FrameAssemblerLength, AZeroLengthHeaderIsDroppedAndTheHuntGoesOn) {
 }
 
 TEST(FrameAssemblerLength, AStartByteInsideTheLengthIsALengthByte) {
-    // L = 0x7E01 would swallow what follows; L = 0x017E is read as such.
-    const Bytes longData = [] {
-        Bytes data(0x017E, 0x7E);
-        data[0] = 0x42;
-        return data;
-    }();
-    const Bytes whole = apiFrame(longData);
+    // L = 0x7E00 would be no frame at all; L = 0x007E is read as such.
+    const Bytes whole = kFrameC;
     Chain chain;
-    chain.feed(hex("7E 01") + Bytes{0x7E});
+    chain.feed(hex("7E 00") + Bytes{0x7E});
     chain.feed(Bytes(whole.begin() + 3, whole.end()));
-    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{longData});
+    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{frameData(kFrameC)});
 }
 
-TEST(FrameAssemblerLength, ALongFrameGrowsTheBufferAndArrivesWhole) {
-    Bytes data(5000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
-    const Bytes whole = apiFrame(data);
-    Chain chain;
-    for (std::size_t at = 0; at < whole.size(); at += 512) {
-        chain.feed(Bytes(whole.begin() + at, whole.begin() + std::min(at + 512, whole.size())));
+TEST(FrameAssemblerLength, TheLongestFrameArrivesWholeAndALongerOneIsNeverGathered) {
+    // A received packet frame: 12 bytes before its packet data, and at most 255 of those.
+    for (const std::size_t length : {267u, 268u, 5000u}) {
+        Bytes data(length);
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+        data[0] = 0x90;
+        const Bytes whole = apiFrame(data);
+        Chain chain;
+        for (std::size_t at = 0; at < whole.size(); at += 512) {
+            chain.feed(Bytes(whole.begin() + at, whole.begin() + std::min(at + 512, whole.size())));
+        }
+        chain.feed(kFrameB);
+        const std::vector<Bytes> expected =
+            length <= 267 ? std::vector<Bytes>{data, frameData(kFrameB)}
+                          : std::vector<Bytes>{frameData(kFrameB)};
+        EXPECT_EQ(chain.top.chunks, expected) << length;
+        EXPECT_EQ(chain.stage.buffer().capacity(), 1024u) << "never grown";
     }
-    EXPECT_EQ(chain.top.chunks, std::vector<Bytes>{data});
+}
+
+TEST(FrameAssemblerLength, ACorruptedLengthByteHidesNoFrameBehindIt) {
+    struct Row {
+        const char* why;
+        Bytes before;
+    };
+    const Row rows[] = {
+        {"a length of 0x1234 before good frames", hex("7E 12 34")},
+        {"the high length byte of a frame corrupted", hex("7E 80 05 88 01 63 62 00 B1")},
+        {"a lone start byte: the next frame's start is its high length byte", hex("7E")},
+        {"the next frame's start is the low length byte", hex("7E FF")},
+        {"start bytes all the way", hex("7E 7E 7E")},
+    };
+    const std::vector<Bytes> expected = {frameData(kFrameA), frameData(kFrameB),
+                                         frameData(kFrameA)};
+    for (const Row& row : rows) {
+        const Bytes stream = row.before + kFrameA + kFrameB + kFrameA;
+        EXPECT_EQ(feedInChunks(stream, {}), expected) << row.why << ", one chunk";
+        std::vector<std::size_t> everyByte;
+        for (std::size_t i = 1; i < stream.size(); ++i) everyByte.push_back(i);
+        EXPECT_EQ(feedInChunks(stream, everyByte), expected) << row.why << ", byte by byte";
+    }
 }
 
 TEST(FrameAssemblerReset, APartialFrameIsLostAndItsRestSkippedByTheHunt) {
