@@ -204,4 +204,23 @@ TEST(IdentityTest, TheWaitForTheLinkEndsOnlyOnTheTurbinesIdentification) {
     }
 }
 
+
+// The radio named exactly as typed answers late, after one that only shares the number: the
+// search listens on for it, and the fix goes to it alone.
+TEST(IdentityTest, TheRadioNamedAsTypedIsWaitedForPastOneSharingItsNumber) {
+    const std::string field = fieldFile("late-exact-name.txt",
+                                        "node QOR123-7654321\n  address 0013A20041C7F321\n"
+                                        "  network 7A21\n  bd 4\n  inverter-speed 6\n"
+                                        "  nd-delay 1400\n" +
+                                            twin("  nd-delay 400\n"));
+    const CliResult run =
+        runCli({"fix", "QOR123-7654321", "--sim", "--scenario", field, "--json"});
+    ASSERT_TRUE(run.jsonValid) << run.out;
+    EXPECT_EQ(run.json.at("outcome"), "speed-fixed");
+    EXPECT_EQ(run.json.at("node").at("address"), "0013A20041C7F321");
+    const std::vector<AddressedFrame> frames = addressedFrames(run.writes);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(destinationsOf(frames), all(kTurbine, frames.size()));
+}
+
 }  // namespace
