@@ -1,9 +1,9 @@
 // qor-comm-fix: the tool on the radio module plugged into this machine.
 #include <QApplication>
 
-#include "engine/TurbineService.h"
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
+#include "engine/TurbineService.h"
 #include "transport/Clock.h"
 #include "transport/DriverChooser.h"
 #include "transport/PortFactory.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/TurbineService.h"
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
+#include "engine/TurbineService.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"

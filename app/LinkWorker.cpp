@@ -1,6 +1,5 @@
 #include "app/LinkWorker.h"
 
-
 #include "app/FixDialog.h"
 #include "engine/Messages.h"
 #include "engine/TurbineService.h"

@@ -14,8 +14,8 @@ int runFixApplication(engine::TurbineService& service, DialogHost& host) {
     if (!service.attach(&failure)) {
         const std::string cause = failure.describe();
         std::fprintf(stderr, "%s\n", cause.c_str());
-        host.messageBox(BoxOwner::None, engine::kNoRadioText, engine::kNoRadioTitle,
-                        BoxIcon::Error, cause);
+        host.messageBox(BoxOwner::None, engine::kNoRadioText, engine::kNoRadioTitle, BoxIcon::Error,
+                        cause);
         return kExitNoRadio;
     }
     FixDialog dialog(host, service);

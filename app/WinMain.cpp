@@ -3,9 +3,9 @@
 
 #include <commctrl.h>
 
-#include "engine/TurbineService.h"
 #include "app/Startup.h"
 #include "app/Win32DialogHost.h"
+#include "engine/TurbineService.h"
 #include "transport/Clock.h"
 #include "transport/DriverChooser.h"
 #include "transport/PortFactory.h"

@@ -166,9 +166,9 @@ std::optional<int> openTrace(Run& run) {
 // Where the run's steps show: the terminal (and its live line), the trace, the ending.
 void buildViews(Run& run) {
     if (run.context.liveLine) {
-        run.live = std::make_unique<LiveLine>(run.context.err, *run.clock, run.startMs,
-                                              run.context.liveRedrawMs,
-                                              run.context.terminalColumns);
+        run.live =
+            std::make_unique<LiveLine>(run.context.err, *run.clock, run.startMs,
+                                       run.context.liveRedrawMs, run.context.terminalColumns);
     }
     run.console = std::make_unique<Console>(run.context.out, run.options.json, run.live.get());
     run.views.add(*run.console);
@@ -188,8 +188,7 @@ void chooseDrivers(Run& run, Radio& radio) {
         if (run.context.onSimulatedField) run.context.onSimulatedField(*radio.field);
         drivers.emplace_back(&radio.field->device(), "simulated device");
     } else {
-        radio.platform =
-            run.context.drivers ? run.context.drivers() : transport::platformDrivers();
+        radio.platform = run.context.drivers ? run.context.drivers() : transport::platformDrivers();
         for (std::size_t i = 0; i < radio.platform.size(); ++i)
             drivers.emplace_back(radio.platform[i].get(), "driver " + std::to_string(i + 1));
     }

@@ -24,9 +24,9 @@ struct StatusEntry {
 // One turbine checked.
 struct CheckRow {
     NodeRow node;
-    std::optional<std::uint32_t> speed;      // the "bd" value; none: the query failed
-    std::optional<bool> inverterAnswers;     // none: not tested
-    Outcome outcome = Outcome::Stopped;  // SpeedCorrect, Unable or QueryFailed
+    std::optional<std::uint32_t> speed;   // the "bd" value; none: the query failed
+    std::optional<bool> inverterAnswers;  // none: not tested
+    Outcome outcome = Outcome::Stopped;   // SpeedCorrect, Unable or QueryFailed
     std::int64_t durationMs = 0;
     std::vector<StatusEntry> statuses;
 };

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/TurbineMatch.h"
 #include "cli/Report.h"
+#include "engine/TurbineMatch.h"
 
 namespace cli {
 

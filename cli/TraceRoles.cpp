@@ -16,15 +16,16 @@ void TraceRunView::searching(const engine::SearchTarget& target) {
 }
 
 void TraceRunView::found(const NodeRow& node, std::size_t others) {
-    file_.note("found " + node.name + " " + hexAddress(node.address) + " " + hexNetwork(node.network) +
-         "; " + std::to_string(others) + " other nodes");
+    file_.note("found " + node.name + " " + hexAddress(node.address) + " " +
+               hexNetwork(node.network) + "; " + std::to_string(others) + " other nodes");
 }
 
 void TraceRunView::status(const StatusEntry& entry) { file_.note("status " + entry.text); }
 
 void TraceRunView::checking(const NodeRow& turbine, std::size_t index, std::size_t count) {
     file_.note("check " + std::to_string(index + 1) + " of " + std::to_string(count) + ": " +
-         turbine.name + " " + hexAddress(turbine.address) + " " + hexNetwork(turbine.network));
+               turbine.name + " " + hexAddress(turbine.address) + " " +
+               hexNetwork(turbine.network));
 }
 
 void TraceRunView::checked(const CheckRow& row) {
@@ -33,7 +34,7 @@ void TraceRunView::checked(const CheckRow& row) {
 
 void TraceRunView::finished(const RunReport& report) {
     file_.note(std::string("outcome ") + nameOf(report.outcome) + ", exit code " +
-         std::to_string(exitCodeOf(report.outcome)));
+               std::to_string(exitCodeOf(report.outcome)));
 }
 
 }  // namespace cli

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "engine/TurbineIds.h"
 #include "cli/Text.h"
+#include "engine/TurbineIds.h"
 
 namespace cli {
 

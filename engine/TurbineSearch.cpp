@@ -44,9 +44,8 @@ SearchResult TurbineSearch::run(Listening listening) {
             // found is set only when the search ends: the target is heard once a radio of
             // the best rank the target allows has answered as it. A radio that only shares
             // the number does not end the wait while the one named as typed may still answer.
-            local.discoverNodes(kDiscoveryUnitMs, [this] {
-                return !candidates_.has(bestMatchFor(target_));
-            });
+            local.discoverNodes(kDiscoveryUnitMs,
+                                [this] { return !candidates_.has(bestMatchFor(target_)); });
             break;
         case Listening::WholeTime:
             local.discoverNodes(kDiscoveryUnitMs, [] { return true; });

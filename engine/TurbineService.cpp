@@ -41,8 +41,8 @@ private:
     TurbineService& service_;
 };
 
-TurbineService::TurbineService(transport::PortFactory* factory,
-                               const transport::Settings& settings, transport::Clock& clock)
+TurbineService::TurbineService(transport::PortFactory* factory, const transport::Settings& settings,
+                               transport::Clock& clock)
     : objects_(std::make_unique<ProcessObjects>(factory, settings, clock)),
       relay_(std::make_unique<Relay>(*this)),
       search_(std::make_unique<TurbineSearch>(*objects_, *relay_)) {
@@ -56,8 +56,7 @@ TurbineService::~TurbineService() {
 }
 
 bool TurbineService::attach(transport::DriverError* failure) {
-    return attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud,
-                       failure);
+    return attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud, failure);
 }
 
 bool TurbineService::reattachWhile(const std::function<bool()>& keepTrying) {
@@ -71,8 +70,8 @@ bool TurbineService::reattachWhile(const std::function<bool()>& keepTrying) {
             objects_->clock.sleepFor(std::min(left, kSleepSliceMs));
         }
         if (!keepTrying()) return false;
-        if (attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud,
-                        nullptr, true))
+        if (attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud, nullptr,
+                        true))
             return true;
     }
 }

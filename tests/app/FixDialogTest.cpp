@@ -113,7 +113,8 @@ TEST(FixDialogTest, OthersCountIsShownWhole) {
 // thread, the dialog's.
 struct IdleWorker {
     explicit IdleWorker(std::int32_t target, std::string typed = {}) {
-        worker.service().turbineSearch().setTarget(SearchTarget{target, std::move(typed), std::nullopt});
+        worker.service().turbineSearch().setTarget(
+            SearchTarget{target, std::move(typed), std::nullopt});
         worker.service().turbineSearch().run();
     }
     std::vector<bool> enables() const {

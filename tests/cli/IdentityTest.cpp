@@ -204,7 +204,6 @@ TEST(IdentityTest, TheWaitForTheLinkEndsOnlyOnTheTurbinesIdentification) {
     }
 }
 
-
 // The radio named exactly as typed answers late, after one that only shares the number: the
 // search listens on for it, and the fix goes to it alone.
 TEST(IdentityTest, TheRadioNamedAsTypedIsWaitedForPastOneSharingItsNumber) {
@@ -213,8 +212,7 @@ TEST(IdentityTest, TheRadioNamedAsTypedIsWaitedForPastOneSharingItsNumber) {
                                         "  network 7A21\n  bd 4\n  inverter-speed 6\n"
                                         "  nd-delay 1400\n" +
                                             twin("  nd-delay 400\n"));
-    const CliResult run =
-        runCli({"fix", "QOR123-7654321", "--sim", "--scenario", field, "--json"});
+    const CliResult run = runCli({"fix", "QOR123-7654321", "--sim", "--scenario", field, "--json"});
     ASSERT_TRUE(run.jsonValid) << run.out;
     EXPECT_EQ(run.json.at("outcome"), "speed-fixed");
     EXPECT_EQ(run.json.at("node").at("address"), "0013A20041C7F321");

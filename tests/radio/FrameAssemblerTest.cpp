@@ -121,9 +121,9 @@ TEST(FrameAssemblerLength, TheLongestFrameArrivesWholeAndALongerOneIsNeverGather
             chain.feed(Bytes(whole.begin() + at, whole.begin() + std::min(at + 512, whole.size())));
         }
         chain.feed(kFrameB);
-        const std::vector<Bytes> expected =
-            length <= 267 ? std::vector<Bytes>{data, frameData(kFrameB)}
-                          : std::vector<Bytes>{frameData(kFrameB)};
+        const std::vector<Bytes> expected = length <= 267
+                                                ? std::vector<Bytes>{data, frameData(kFrameB)}
+                                                : std::vector<Bytes>{frameData(kFrameB)};
         EXPECT_EQ(chain.top.chunks, expected) << length;
         EXPECT_EQ(chain.stage.buffer().capacity(), 1024u) << "never grown";
     }
