@@ -145,9 +145,7 @@ Bytes busyField(std::mt19937& random) {
 
 class CountingNodeSink final : public radio::NodeSink {
 public:
-    void onNode(std::uint32_t, std::uint32_t, std::uint16_t, const char*, std::int32_t) override {
-        ++nodes;
-    }
+    void onNode(radio::NodeId, std::uint16_t, const char*, std::int32_t) override { ++nodes; }
     std::uint64_t nodes = 0;
 };
 

@@ -26,7 +26,7 @@ const NodeRow* NodeTable::add(const NodeReport& report) {
     return &*row;
 }
 
-const NodeRow* NodeTable::find(std::uint64_t address) const {
+const NodeRow* NodeTable::find(radio::NodeId address) const {
     const auto row = std::find_if(rows_.begin(), rows_.end(),
                                   [&](const NodeRow& r) { return r.address == address; });
     return row == rows_.end() ? nullptr : &*row;

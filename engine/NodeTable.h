@@ -24,7 +24,7 @@ public:
 
     // Answers the node's row, valid until the next add, or null when it was not kept.
     const NodeRow* add(const NodeReport& report);
-    const NodeRow* find(std::uint64_t address) const;
+    const NodeRow* find(radio::NodeId address) const;
 
     const std::vector<NodeRow>& rows() const { return rows_; }
     std::uint32_t reportsNotKept() const { return notKept_; }

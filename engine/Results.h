@@ -45,7 +45,7 @@ struct SearchResult {
 
 // One radio node, however often it reported.
 struct NodeRow {
-    std::uint64_t address = 0;
+    radio::NodeId address = 0;
     std::uint16_t network = 0;
     std::string name;                     // untrusted bytes, as the radio sent them
     std::optional<std::int32_t> turbine;  // the target its name carries, when above 0

@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "radio/NodeAddress.h"
+
 namespace engine {
 
 // One node report as the search hands it on.
 struct NodeReport {
-    std::uint64_t address;  // the 64-bit node address
+    radio::NodeId address;
     std::uint16_t network;
     std::string_view name;  // untrusted bytes; valid only during the call
     // The target the name carries, as the search matches it; none for a name too short.
@@ -27,7 +29,7 @@ struct SearchTarget {
     // that radio alone.
     std::string text;
     // The radio with this 64-bit address, whatever its name; then nothing else matches.
-    std::optional<std::uint64_t> address;
+    std::optional<radio::NodeId> address;
 };
 
 // How a report matches a target, weakest first.
@@ -42,7 +44,7 @@ Match bestMatchFor(const SearchTarget& target);
 
 // A radio that answered a search as the turbine.
 struct Candidate {
-    std::uint64_t address = 0;
+    radio::NodeId address = 0;
     std::uint16_t network = 0;  // from its latest report
     std::string name;           // from its first report
     Match match = Match::None;  // the strongest of its reports

@@ -94,7 +94,7 @@ bool TurbineSearch::waitForLink(int ms) {
     return found();
 }
 
-void TurbineSearch::select(std::uint64_t address, std::uint16_t network) {
+void TurbineSearch::select(radio::NodeId address, std::uint16_t network) {
     turbine_ = address;
     phase_ = Phase::Chosen;
     setDestination(address, network);
@@ -109,14 +109,13 @@ void TurbineSearch::forget() {
     objects_.frameEncoder.setNodeAddress(radio::NodeAddress{});
 }
 
-void TurbineSearch::setDestination(std::uint64_t address, std::uint16_t network) {
-    objects_.frameEncoder.setNodeAddress(radio::makeNodeAddress(
-        static_cast<std::uint32_t>(address >> 32), static_cast<std::uint32_t>(address), network));
+void TurbineSearch::setDestination(radio::NodeId address, std::uint16_t network) {
+    objects_.frameEncoder.setNodeAddress(radio::makeNodeAddress(address, network));
 }
 
-void TurbineSearch::onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network,
-                           const char* name, std::int32_t) {
-    const NodeReport report{(std::uint64_t{high} << 32) | low, network, name, nodeNameTarget(name)};
+void TurbineSearch::onNode(radio::NodeId node, std::uint16_t network, const char* name,
+                           std::int32_t) {
+    const NodeReport report{node, network, name, nodeNameTarget(name)};
     NodeRole role = report.turbine ? NodeRole::Other : NodeRole::Unnamed;
     switch (phase_) {
         case Phase::Searching:

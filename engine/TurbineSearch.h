@@ -46,7 +46,7 @@ public:
     bool found() const { return found_.load(std::memory_order_acquire); }
     void clearFound() { found_.store(false, std::memory_order_release); }
     // The turbine's 64-bit address, once taken.
-    std::optional<std::uint64_t> turbine() const { return turbine_; }
+    std::optional<radio::NodeId> turbine() const { return turbine_; }
 
     // Lets go of the turbine, then "cb" with 2, 800 ms, node discovery, 100 ms, and judges
     // the radios that answered as the turbine: exactly one is taken. The listener hears the
@@ -61,11 +61,11 @@ public:
 
     // Takes this radio as the turbine, by its address: the destination of remote commands and
     // inverter packets, and found.
-    void select(std::uint64_t address, std::uint16_t network);
+    void select(radio::NodeId address, std::uint16_t network);
     // No turbine and found clear; nothing is taken until the next run.
     void forget();
 
-    void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
+    void onNode(radio::NodeId node, std::uint16_t network, const char* name,
                 std::int32_t extra) override;
 
 private:
@@ -78,7 +78,7 @@ private:
 
     // What the candidates come to once the search has run.
     SearchResult judge();
-    void setDestination(std::uint64_t address, std::uint16_t network);
+    void setDestination(radio::NodeId address, std::uint16_t network);
     // Sleeps ms through the clock in short slices, ending early on a stop or a failed port.
     void pause(int ms);
     bool cut() const;
@@ -89,7 +89,7 @@ private:
     std::atomic<bool> found_{false};
     Phase phase_ = Phase::Closed;
     Candidates candidates_;
-    std::optional<std::uint64_t> turbine_;
+    std::optional<radio::NodeId> turbine_;
     bool identified_ = false;  // the turbine sent a node identification during waitForLink
 };
 

@@ -4,13 +4,11 @@
 
 namespace radio {
 
-NodeAddress makeNodeAddress(std::uint32_t high, std::uint32_t low, std::uint16_t network) {
+NodeAddress makeNodeAddress(NodeId node, std::uint16_t network) {
     NodeAddress address;
     auto& b = address.bytes;
-    for (unsigned i = 0; i < 4; ++i) {
-        const unsigned shift = 24 - 8 * i;
-        b[i] = static_cast<std::uint8_t>(high >> shift);
-        b[4 + i] = static_cast<std::uint8_t>(low >> shift);
+    for (unsigned i = 0; i < kNode64Length; ++i) {
+        b[i] = static_cast<std::uint8_t>(node >> (56 - 8 * i));
     }
     b[8] = static_cast<std::uint8_t>(network >> 8);
     b[9] = static_cast<std::uint8_t>(network);

@@ -8,14 +8,17 @@ namespace radio {
 inline constexpr std::uint32_t kNodeAddressLength = 10;
 inline constexpr std::uint32_t kNode64Length = 8;  // the first part of the address
 
+// A radio node, by its 64-bit address: the one name no other node can take over.
+using NodeId = std::uint64_t;
+
 // Destination of addressed frames in transmission order: the 64-bit node address, then the
 // 16-bit network address, each most significant byte first.
 struct NodeAddress {
     std::array<std::uint8_t, kNodeAddressLength> bytes{};
 };
 
-// The address of a node record: two 32-bit halves and the network address.
-NodeAddress makeNodeAddress(std::uint32_t high, std::uint32_t low, std::uint16_t network);
+// The destination for a node and its network address.
+NodeAddress makeNodeAddress(NodeId node, std::uint16_t network);
 
 // Whether the eight bytes at node64 are the address's 64-bit node address. The network
 // address is left out: a node may be given another one when it restarts. An address whose

@@ -26,9 +26,14 @@ void skip(ByteReader& in, std::uint32_t count) {
     in.clamp();
 }
 
+// The 64-bit node address, most significant byte first.
+NodeId readNodeId(ByteReader& in) {
+    const NodeId high = readNumber(in, 4);
+    return (high << 32) | readNumber(in, 4);
+}
+
 // The name and what follows it, read the same way in both announcements.
-bool readRest(ByteReader& in, std::uint32_t high, std::uint32_t low, std::uint16_t network,
-              NodeSink& sink) {
+bool readRest(ByteReader& in, NodeId node, std::uint16_t network, NodeSink& sink) {
     char name[kMaxNodeNameLength + 1];
     std::uint32_t nameLength = 0;
     while (!in.atEnd()) {
@@ -46,7 +51,7 @@ bool readRest(ByteReader& in, std::uint32_t high, std::uint32_t low, std::uint16
     if (in.rest().length() >= kExtraWidth) {
         extra = static_cast<std::int32_t>(readNumber(in, kExtraWidth));
     }
-    sink.onNode(high, low, network, name, extra);
+    sink.onNode(node, network, name, extra);
     return true;
 }
 
@@ -57,18 +62,16 @@ bool readDiscoveryResponse(ByteView body, NodeSink& sink) {
     ByteReader in(body);
     skip(in, kResponseHeaderLength);
     const auto network = static_cast<std::uint16_t>(readNumber(in, 2));
-    const std::uint32_t high = readNumber(in, 4);
-    const std::uint32_t low = readNumber(in, 4);
-    return readRest(in, high, low, network, sink);
+    const NodeId node = readNodeId(in);
+    return readRest(in, node, network, sink);
 }
 
 bool readNodeIdentification(ByteView body, NodeSink& sink) {
     ByteReader in(body);
-    const std::uint32_t high = readNumber(in, 4);
-    const std::uint32_t low = readNumber(in, 4);
+    const NodeId node = readNodeId(in);
     const auto network = static_cast<std::uint16_t>(readNumber(in, 2));
     skip(in, kIdentificationGap);
-    return readRest(in, high, low, network, sink);
+    return readRest(in, node, network, sink);
 }
 
 }  // namespace radio

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "radio/NodeAddress.h"
+
 namespace radio {
 
 // Longer node names are cut to this many characters.
@@ -13,8 +15,8 @@ public:
     virtual ~NodeSink() = default;
     // name: at most kMaxNodeNameLength characters, valid only during the call.
     // extra: the four bytes after the block that follows the name; -1 when absent.
-    virtual void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network,
-                        const char* name, std::int32_t extra) = 0;
+    virtual void onNode(NodeId node, std::uint16_t network, const char* name,
+                        std::int32_t extra) = 0;
 };
 
 }  // namespace radio

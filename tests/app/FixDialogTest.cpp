@@ -150,7 +150,7 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
     for (const NodeCase& c : cases) {
         SCOPED_TRACE(c.name);
         IdleWorker idle(1234567);
-        idle.worker.service().turbineSearch().onNode(0x11223344, 0x55667788, 0x1234, c.name, -1);
+        idle.worker.service().turbineSearch().onNode(0x1122334455667788, 0x1234, c.name, -1);
 
         EXPECT_EQ(idle.worker.found(), c.matches);
         EXPECT_EQ(idle.host.texts(kIdTurbineId),
@@ -170,9 +170,9 @@ TEST(LinkWorkerTest, NodeReportsAgainstTarget) {
 TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
     IdleWorker idle(7654321);
     auto& search = idle.worker.service().turbineSearch();
-    search.onNode(0x0013A200, 0x41C7F321, 0x7A21, "QOR123-7654321", -1);
-    search.onNode(0x0013A200, 0x41C70917, 0x0909, "WT-09-17654321", -1);
-    search.onNode(0x0013A200, 0x41C70917, 0x0909, "QOR123-7654321", -1);
+    search.onNode(0x0013A20041C7F321, 0x7A21, "QOR123-7654321", -1);
+    search.onNode(0x0013A20041C70917, 0x0909, "WT-09-17654321", -1);
+    search.onNode(0x0013A20041C70917, 0x0909, "QOR123-7654321", -1);
     EXPECT_EQ(
         idle.rig.objects.frameEncoder.nodeAddress().bytes,
         (radio::NodeAddress{{0x00, 0x13, 0xA2, 0x00, 0x41, 0xC7, 0xF3, 0x21, 0x7A, 0x21}}.bytes));
@@ -181,7 +181,7 @@ TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
 
     // Back from a restart under another network address.
     search.clearFound();
-    search.onNode(0x0013A200, 0x41C7F321, 0x5555, "QOR123-7654321", -1);
+    search.onNode(0x0013A20041C7F321, 0x5555, "QOR123-7654321", -1);
     EXPECT_TRUE(idle.worker.found());
     EXPECT_EQ(
         idle.rig.objects.frameEncoder.nodeAddress().bytes,
@@ -192,7 +192,7 @@ TEST(LinkWorkerTest, TheTurbineIsItsAddress) {
 TEST(LinkWorkerTest, RepeatedReportsAreCountedEachTime) {
     IdleWorker idle(1234567);
     for (const char* name : {"QOR123-7654318", "QOR123-7654318", "QOR123-7654330"}) {
-        idle.worker.service().turbineSearch().onNode(1, 2, 3, name, 0);
+        idle.worker.service().turbineSearch().onNode(0x0000000100000002, 3, name, 0);
     }
     EXPECT_EQ(idle.host.texts(kIdOthersCount), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_FALSE(idle.worker.found());
@@ -206,7 +206,7 @@ TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
     FixDialog dialog(host, rig.service);
     LinkWorker worker(dialog, rig.service);
     for (const char* name : {"ABCDEF", "QOR123-", "WT-01-0000000", "QOR123-7654321"}) {
-        worker.service().turbineSearch().onNode(0x11223344, 0x55667788, 0x1234, name, 0);
+        worker.service().turbineSearch().onNode(0x1122334455667788, 0x1234, name, 0);
     }
     EXPECT_FALSE(worker.found());
     EXPECT_EQ(dialog.othersFound(), 4);
@@ -217,7 +217,8 @@ TEST(LinkWorkerTest, WithoutATargetNothingMatches) {
 // A 23-character name gives 17 digits from index 6; the first 15 decide.
 TEST(LinkWorkerTest, LongNameUsesItsFirstFifteenDigits) {
     IdleWorker idle(*nodeNameTarget("WT-01-123456789012345"));
-    idle.worker.service().turbineSearch().onNode(1, 2, 3, "WT-01-12345678901234567", 0);
+    idle.worker.service().turbineSearch().onNode(0x0000000100000002, 3, "WT-01-12345678901234567",
+                                                 0);
     EXPECT_TRUE(idle.worker.found());
 }
 

@@ -9,8 +9,7 @@ namespace {
 
 class CheckingSink final : public radio::NodeSink {
 public:
-    void onNode(std::uint32_t, std::uint32_t, std::uint16_t, const char* name,
-                std::int32_t) override {
+    void onNode(radio::NodeId, std::uint16_t, const char* name, std::int32_t) override {
         FUZZ_CHECK(name != nullptr);
         FUZZ_CHECK(std::strlen(name) <= radio::kMaxNodeNameLength);
         ++records;

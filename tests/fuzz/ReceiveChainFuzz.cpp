@@ -40,8 +40,7 @@ constexpr std::int64_t kLongestReadMs = 45;
 
 class CheckingSink final : public radio::NodeSink {
 public:
-    void onNode(std::uint32_t, std::uint32_t, std::uint16_t, const char* name,
-                std::int32_t) override {
+    void onNode(radio::NodeId, std::uint16_t, const char* name, std::int32_t) override {
         FUZZ_CHECK(std::strlen(name) <= radio::kMaxNodeNameLength);
     }
 };

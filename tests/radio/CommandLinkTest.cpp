@@ -24,7 +24,7 @@ Bytes remoteResponse(const char* letters, const Bytes& statusAndValue) {
 }
 
 void aimAtNode(LinkRig& rig) {
-    rig.encoder.setNodeAddress(makeNodeAddress(0x11223344, 0x55667788, 0x1234));
+    rig.encoder.setNodeAddress(makeNodeAddress(0x1122334455667788, 0x1234));
 }
 
 }  // namespace

@@ -41,8 +41,7 @@ AwaitedAnswer bdFromTurbine() {
 
 class CountingSink final : public NodeSink {
 public:
-    void onNode(std::uint32_t, std::uint32_t, std::uint16_t, const char* name,
-                std::int32_t) override {
+    void onNode(radio::NodeId, std::uint16_t, const char* name, std::int32_t) override {
         names.emplace_back(name);
     }
     std::vector<std::string> names;

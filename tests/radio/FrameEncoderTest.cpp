@@ -11,12 +11,12 @@ namespace {
 
 const Bytes kNodeBytes = hex("11 22 33 44 55 66 77 88 12 34");
 
-NodeAddress realAddress() { return makeNodeAddress(0x11223344, 0x55667788, 0x1234); }
+NodeAddress realAddress() { return makeNodeAddress(0x1122334455667788, 0x1234); }
 
 }  // namespace
 
 TEST(MakeNodeAddress, HighHalfLowHalfThenNetworkEachMostSignificantFirst) {
-    const NodeAddress address = makeNodeAddress(0x11223344, 0x55667788, 0x1234);
+    const NodeAddress address = makeNodeAddress(0x1122334455667788, 0x1234);
     EXPECT_EQ(Bytes(address.bytes.begin(), address.bytes.end()), kNodeBytes);
 }
 

@@ -12,7 +12,7 @@ using namespace testsupport;
 namespace {
 
 struct Record {
-    std::uint32_t high, low;
+    NodeId node;
     std::uint16_t network;
     std::string name;
     std::int32_t extra;
@@ -20,15 +20,14 @@ struct Record {
 };
 
 std::ostream& operator<<(std::ostream& out, const Record& r) {
-    return out << std::hex << r.high << ' ' << r.low << ' ' << r.network << " \"" << r.name << "\" "
-               << std::dec << r.extra;
+    return out << std::hex << r.node << ' ' << r.network << " \"" << r.name << "\" " << std::dec
+               << r.extra;
 }
 
 class RecordingSink final : public NodeSink {
 public:
-    void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
-                std::int32_t extra) override {
-        records.push_back({high, low, network, name, extra});
+    void onNode(NodeId node, std::uint16_t network, const char* name, std::int32_t extra) override {
+        records.push_back({node, network, name, extra});
     }
     std::vector<Record> records;
 };
@@ -39,7 +38,7 @@ const Bytes kIdentificationFields =
     hex("11 22 33 44 55 66 77 88 12 34") + hex("B0 B1 B2 B3 B4 B5 B6 B7 B8 B9 BA");
 const Bytes kName = text("TOWER 7") + hex("00");
 
-const Record kTower{0x11223344, 0x55667788, 0x1234, "TOWER 7", 0x01020304};
+const Record kTower{0x1122334455667788, 0x1234, "TOWER 7", 0x01020304};
 Record withExtra(Record r, std::int32_t extra) {
     r.extra = extra;
     return r;

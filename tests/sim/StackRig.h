@@ -26,8 +26,7 @@ namespace sim::test {
 inline const std::string kTarget = "QOR123-7654321";
 
 struct NodeReport {
-    std::uint32_t high;
-    std::uint32_t low;
+    radio::NodeId node;
     std::uint16_t network;
     std::string name;
 };
@@ -35,9 +34,9 @@ struct NodeReport {
 // Keeps every node report; raises found when the awaited name is reported.
 class NodeRecorder final : public radio::NodeSink {
 public:
-    void onNode(std::uint32_t high, std::uint32_t low, std::uint16_t network, const char* name,
+    void onNode(radio::NodeId node, std::uint16_t network, const char* name,
                 std::int32_t) override {
-        reports.push_back({high, low, network, name});
+        reports.push_back({node, network, name});
         if (name == awaited) found = true;
     }
     std::vector<NodeReport> reports;
@@ -80,9 +79,7 @@ struct StackRig {
     void target(const std::string& name) {
         for (const NodeConfig& node : sim->scenario().nodes) {
             if (node.name != name) continue;
-            encoder.setNodeAddress(
-                radio::makeNodeAddress(static_cast<std::uint32_t>(node.address64 >> 32),
-                                       static_cast<std::uint32_t>(node.address64), node.address16));
+            encoder.setNodeAddress(radio::makeNodeAddress(node.address64, node.address16));
             nodes.awaited = name;
         }
     }

@@ -16,8 +16,7 @@ TEST(StackTest, SearchReportsEveryReachableNode) {
                                             "QOR123-7654330", "QOR123-7654337"}));
     for (const NodeReport& report : rig.nodes.reports) {
         if (report.name != kTarget) continue;
-        EXPECT_EQ(report.high, 0x0013A200u);
-        EXPECT_EQ(report.low, 0x41C7F321u);
+        EXPECT_EQ(report.node, 0x0013A20041C7F321u);
         EXPECT_EQ(report.network, 0x7A21);
     }
     // cb 2 at 0, 800 ms, then the first answer at 200 ms and the last 600 ms later, and
