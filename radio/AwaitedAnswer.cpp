@@ -18,8 +18,7 @@ AwaitedAnswer AwaitedAnswer::localResponse(std::uint8_t frameId, ByteView comman
     return answer;
 }
 
-AwaitedAnswer AwaitedAnswer::remoteResponse(std::uint8_t frameId, ByteView command,
-                                            const NodeAddress& node) {
+AwaitedAnswer AwaitedAnswer::remoteResponse(std::uint8_t frameId, ByteView command, NodeId node) {
     AwaitedAnswer answer(Kind::RemoteResponse, frameId);
     answer.setLetters(command);
     answer.node_ = node;

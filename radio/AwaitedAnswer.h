@@ -22,7 +22,7 @@ public:
     // A remote command response with the request's frame id and letters, from the node the
     // request went to: its 64-bit address decides, not its network address.
     static AwaitedAnswer remoteResponse(std::uint8_t frameId, transport::ByteView command,
-                                        const NodeAddress& node);
+                                        NodeId node);
     // The transmit status of the transmit request with this frame id.
     static AwaitedAnswer transmitStatus(std::uint8_t frameId);
     // A reply carried in packet data: the packet stages above judge it and signal its
@@ -51,7 +51,7 @@ private:
     std::uint8_t frameId_ = 0;
     std::array<std::uint8_t, 2> letters_{};
     bool hasLetters_ = false;
-    NodeAddress node_;
+    NodeId node_ = 0;
 };
 
 // Frame-data offset of the body a frame of this type carries: past the type and the frame

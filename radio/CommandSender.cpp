@@ -109,7 +109,7 @@ bool RemoteCommandSender::sendWithParameters(ByteView bytes) {
     FrameEncoder& encoder = link_.encoder();
     encoder.buildAddressedFrames(kRemoteCommand, kRemoteCommandFrameId, bytes);
     link_.dispatcher().await(
-        AwaitedAnswer::remoteResponse(kRemoteCommandFrameId, bytes, encoder.nodeAddress()));
+        AwaitedAnswer::remoteResponse(kRemoteCommandFrameId, bytes, nodeOf(encoder.nodeAddress())));
     return link_.sendFrameAndWait(link_.encoder().bytes(), 0);
 }
 

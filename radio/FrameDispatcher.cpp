@@ -51,7 +51,8 @@ void FrameDispatcher::forwardPacketData(ByteView frameData) {
     if (frameData.length() <= kPacketDataOffset) return;
     // Other nodes' inverters answer their own controllers; their packets must not reach the
     // parser, where a well-formed one would pass for the turbine's reply.
-    if (!packetSender_ || !isNode(*packetSender_, frameData.data() + kPacketSenderOffset)) return;
+    if (!packetSender_ || !isNode(nodeOf(*packetSender_), frameData.data() + kPacketSenderOffset))
+        return;
     deliver(ByteView(frameData.data() + kPacketDataOffset, frameData.length() - kPacketDataOffset));
 }
 

@@ -1,7 +1,5 @@
 #include "radio/NodeAddress.h"
 
-#include <algorithm>
-
 namespace radio {
 
 NodeAddress makeNodeAddress(NodeId node, std::uint16_t network) {
@@ -15,11 +13,16 @@ NodeAddress makeNodeAddress(NodeId node, std::uint16_t network) {
     return address;
 }
 
-bool isNode(const NodeAddress& address, const std::uint8_t* node64) {
-    const auto node = address.bytes.begin();
-    if (std::all_of(node, node + kNode64Length, [](std::uint8_t b) { return b == 0; }))
-        return false;
-    return std::equal(node, node + kNode64Length, node64);
+NodeId nodeOf(const NodeAddress& address) { return readNodeId(address.bytes.data()); }
+
+NodeId readNodeId(const std::uint8_t* node64) {
+    NodeId node = 0;
+    for (unsigned i = 0; i < kNode64Length; ++i) node = (node << 8) | node64[i];
+    return node;
+}
+
+bool isNode(NodeId node, const std::uint8_t* node64) {
+    return node != 0 && node == readNodeId(node64);
 }
 
 }  // namespace radio

@@ -20,9 +20,13 @@ struct NodeAddress {
 // The destination for a node and its network address.
 NodeAddress makeNodeAddress(NodeId node, std::uint16_t network);
 
-// Whether the eight bytes at node64 are the address's 64-bit node address. The network
-// address is left out: a node may be given another one when it restarts. An address whose
-// 64-bit part is all zero names no node yet and matches nothing.
-bool isNode(const NodeAddress& address, const std::uint8_t* node64);
+// The node an address is for: its first eight bytes.
+NodeId nodeOf(const NodeAddress& address);
+// The node of the eight bytes at node64, most significant first.
+NodeId readNodeId(const std::uint8_t* node64);
+
+// Whether the eight bytes at node64 are this node. The network address is left out: a node
+// may be given another one when it restarts. Node 0 is no node yet and matches nothing.
+bool isNode(NodeId node, const std::uint8_t* node64);
 
 }  // namespace radio

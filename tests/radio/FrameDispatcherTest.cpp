@@ -36,7 +36,7 @@ Bytes identification(const char* name) {
 const Bytes kModemStatus = hex("8A 02");
 
 AwaitedAnswer bdFromTurbine() {
-    return AwaitedAnswer::remoteResponse(3, viewOf(text("bd")), kTurbineAddress);
+    return AwaitedAnswer::remoteResponse(3, viewOf(text("bd")), nodeOf(kTurbineAddress));
 }
 
 class CountingSink final : public NodeSink {
