@@ -30,23 +30,11 @@ CheckResult SpeedFix::check() {
         return result;
     }
     result.speed = speed;
-    switch (testInverter()) {
-        case Step::Answers:
-            result.outcome = Outcome::SpeedCorrect;
-            result.inverterAnswers = true;
-            break;
-        case Step::NoAnswer:
-            result.outcome = Outcome::Unable;
-            result.inverterAnswers = false;
-            break;
-        case Step::DongleGone:
-            result.outcome = Outcome::DongleGone;
-            status(statusOf(result.outcome));
-            break;
-        case Step::LostLink:
-        case Step::Stopped:
-            break;
-    }
+    const Step step = testInverter();
+    result.outcome = outcomeOf(step, Outcome::SpeedCorrect);
+    result.inverterAnswers = answersAt(step);
+    // The check's other endings are told by the fix that goes on from it.
+    if (result.outcome == Outcome::DongleGone) status(statusOf(result.outcome));
     return result;
 }
 
@@ -69,27 +57,31 @@ FixResult SpeedFix::run() {
         status(kStatusRetesting);
         step = tryValue(values.second, result);
     }
-    result.inverterAnswers.reset();
+    result.outcome = outcomeOf(step, Outcome::SpeedFixed);
+    result.inverterAnswers = answersAt(step);
+    if (result.outcome != Outcome::Stopped) ended(result.outcome);
+    return result;
+}
+
+Outcome SpeedFix::outcomeOf(Step step, Outcome answered) {
     switch (step) {
         case Step::Answers:
-            result.outcome = Outcome::SpeedFixed;
-            result.inverterAnswers = true;
-            break;
-        case Step::LostLink:
-            result.outcome = Outcome::LostLink;
-            break;
+            return answered;
         case Step::NoAnswer:
-            result.outcome = Outcome::Unable;
-            result.inverterAnswers = false;
-            break;
+            return Outcome::Unable;
+        case Step::LostLink:
+            return Outcome::LostLink;
         case Step::DongleGone:
-            result.outcome = Outcome::DongleGone;
-            break;
+            return Outcome::DongleGone;
         case Step::Stopped:
-            return result;
+            break;
     }
-    ended(result.outcome);
-    return result;
+    return Outcome::Stopped;
+}
+
+std::optional<bool> SpeedFix::answersAt(Step step) {
+    if (step == Step::Answers || step == Step::NoAnswer) return step == Step::Answers;
+    return std::nullopt;
 }
 
 SpeedFix::Step SpeedFix::tryValue(std::uint32_t value, FixResult& result) {

@@ -63,6 +63,10 @@ private:
     Step testInverter();
     // Stopped or DongleGone once the link can no longer be used; none while it can.
     std::optional<Step> cutShort() const;
+    // How the fix ends at its last step: answered when the inverter answers there.
+    static Outcome outcomeOf(Step step, Outcome answered);
+    // Whether the inverter answered at the step; none when it was not tested to the end.
+    static std::optional<bool> answersAt(Step step);
     void status(const char* text);
     // Reports how the fix ended: its status, then fix complete when the inverter answers.
     void ended(Outcome outcome);

@@ -71,8 +71,6 @@ public:
 
     void clear();
     void add(const NodeReport& report, Match match);
-    // No radio has answered as the turbine yet.
-    bool empty() const { return kept_.empty() && !overflowed_; }
     // A radio of at least this rank has answered, or a flood has: nothing better can come.
     bool has(Match rank) const;
     Verdict judge() const;

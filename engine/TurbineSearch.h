@@ -42,7 +42,6 @@ public:
     // Whom the next run looks for. Until a target is set nothing matches, or an unnamed node
     // could be taken and reconfigured.
     void setTarget(SearchTarget target) { target_ = std::move(target); }
-    const SearchTarget& target() const { return target_; }
     bool found() const { return found_.load(std::memory_order_acquire); }
     void clearFound() { found_.store(false, std::memory_order_release); }
     // The turbine's 64-bit address, once taken.
