@@ -4,6 +4,7 @@
 
 #include "cli/Json.h"
 #include "cli/Text.h"
+#include "engine/Messages.h"
 
 namespace cli {
 
@@ -172,8 +173,9 @@ std::string Console::ambiguous(const RunReport& report) {
 }
 
 std::string Console::dongleGone(const RunReport& report) {
-    if (report.speedsWritten.empty()) return "Radio dongle disconnected. Nothing was written.";
-    return "Radio dongle disconnected. The turbine's radio was last sent \"bd\" " +
+    const std::string gone = engine::kStatusDongleGone;
+    if (report.speedsWritten.empty()) return gone + " Nothing was written.";
+    return gone + " The turbine's radio was last sent \"bd\" " +
            std::to_string(report.speedsWritten.back()) + ".";
 }
 

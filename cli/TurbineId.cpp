@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/Text.h"
+#include "engine/Messages.h"
 #include "engine/TurbineIds.h"
 
 namespace cli {
@@ -81,7 +82,8 @@ Reading readAsTyped(std::string_view id) {
 
 std::string dialogReading(std::string_view id) {
     const std::int32_t value = engine::turbineIdValue(id.substr(0, engine::kTurbineIdMaxChars));
-    if (value == 0) return "the dialog would search nothing (\"No identifier digits found.\")";
+    if (value == 0)
+        return std::string("the dialog would search nothing (\"") + engine::kNoTurbineText + "\")";
     const std::int32_t target = engine::targetOf(value);
     if (target <= 0) return "the dialog would search no turbine";
     return "the dialog would search turbine " + std::to_string(target);

@@ -41,8 +41,8 @@ public:
     bool attach(transport::DriverError* failure = nullptr);
     // After the dongle failed: closes its port at once, then tries to attach the radio
     // again about once a second, quietly, as attach does, until that works (true) or
-    // keepTrying answers false. Forget the turbine first: nothing is written to a remote
-    // radio before the next search.
+    // keepTrying answers false. Call forget first: nothing is written to a remote radio
+    // before the next search.
     bool reattachWhile(const std::function<bool()>& keepTrying);
 
     // Looks for target; a target without number, text or address: for every node in reach.
@@ -63,6 +63,8 @@ public:
     void idlePoll();
     // No turbine and found clear; nothing is taken until the next search.
     void forget();
+    // Found clear until a radio is taken again: as a search is asked for, so that a Fix
+    // pressed meanwhile is not taken for the turbine found before.
     void clearFound();
 
     // From any thread, and from a signal handler: lock-free stores only. The operation in
