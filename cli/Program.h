@@ -8,6 +8,7 @@
 
 #include "transport/Clock.h"
 #include "transport/Driver.h"
+#include "transport/PortListing.h"
 
 namespace sim {
 class SimulatedField;
@@ -29,6 +30,8 @@ struct Context {
     transport::Clock* clock = nullptr;
     // The drivers tried in turn to open the radio; unset: the platform's.
     std::function<std::vector<std::unique_ptr<transport::Driver>>()> drivers;
+    // ports and doctor: the devices there are; unset: the system's.
+    std::function<transport::PortListing()> listPorts;
     // With --sim: told of the simulated field before the radio is attached.
     std::function<void(sim::SimulatedField&)> onSimulatedField;
 };

@@ -79,7 +79,7 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         const char* says;
     };
     const Case cases[] = {
-        {{}, "no command given: scan, fix, check or help"},
+        {{}, "no command given: scan, fix, check, ports, doctor or help"},
         {{"frobnicate"}, "unexpected argument \"frobnicate\""},
         {{"fix"}, "fix needs the turbine ID or --address"},
         {{"check"}, "check needs a turbine ID, --address or --all"},
