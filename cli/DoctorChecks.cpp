@@ -263,8 +263,14 @@ std::string stepText(const DoctorStep& step) {
         "Remote radios answer",
     };
     const auto number = static_cast<std::size_t>(step.check);
-    std::string text = std::to_string(number + 1) + ". " + kTitles[number] + ": " +
-                       (step.passed ? "ok. " : "FAILED. ") + step.finding + ".\n";
+    std::string finding = step.finding;
+    if (!finding.empty() && finding[0] >= 'a' && finding[0] <= 'z')
+        finding[0] = static_cast<char>(finding[0] - 'a' + 'A');
+    const std::string head = std::to_string(number + 1) + ". " + kTitles[number] + ": ";
+    if (step.passed) return head + "ok. " + finding + ".\n";
+    // An advice that opens with the finding says it all in one.
+    if (step.advice.starts_with(finding + ".")) return head + "FAILED. " + step.advice + "\n";
+    std::string text = head + "FAILED. " + finding + ".\n";
     if (!step.advice.empty()) text += "   What to do: " + step.advice + "\n";
     return text;
 }
