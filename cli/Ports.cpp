@@ -50,7 +50,8 @@ std::string table(const std::vector<Row>& rows) {
 }
 
 std::string libraryLine(const transport::LibraryReport& library) {
-    const std::string name = "The driver library " + printable(library.name);
+    const std::string name =
+        "The driver library" + (library.name.empty() ? "" : " " + printable(library.name));
     if (!library.loads) return name + " does not load: the serial ports alone reach the dongle.\n";
     if (!library.deviceCount) return name + " loads; it does not say how many devices it sees.\n";
     const std::uint32_t count = *library.deviceCount;
