@@ -67,6 +67,9 @@ public:
 
     void finish(Outcome outcome) {
         report_.outcome = outcome;
+        // Why the radio could not be reached, as the other commands say it.
+        if (outcome == Outcome::NoRadio && report_.error.empty() && !report_.steps.empty())
+            report_.error = report_.steps.back().advice;
         report_.durationMs = clock_.nowMs() - startMs_;
         if (live_) live_->end();
         views_.finished(report_);
@@ -117,10 +120,8 @@ void runDoctor(const Options& options, const sim::Scenario& scenario, Context& c
     transport::DriverError failure;
     const bool opened = app::attachRadio(objects, objects.frameAssembler, choice.index(),
                                          app::kRadioBaud, &failure);
-    if (!run.tell(checkOpens(opened, failure), "listening to the radio module")) {
-        run.report().error = failure.describe();
+    if (!run.tell(checkOpens(opened, failure), "listening to the radio module"))
         return run.finish(Outcome::NoRadio);
-    }
 
     const InterruptScope interrupt(objects.commandLink);
     app::ModuleCheck check(objects);
