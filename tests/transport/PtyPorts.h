@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
@@ -157,6 +159,32 @@ inline void runOverThePtys(const std::function<int(int master, int secondMaster)
 // The same with the body given ttyUSB1's far end alone.
 inline void runOverThePty(const std::function<int(int master)>& body) {
     runOverThePtys([&](int master, int) { return body(master); });
+}
+
+// Another program, started here, that opens the port and takes its lock as this program's
+// driver does, under the command name given; its pid, once it holds the port.
+inline pid_t startHolder(const char* command) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t holder = fork();
+    if (holder == 0) {
+        prctl(PR_SET_NAME, command);
+        const int fd = holdPort();
+        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) _exit(1);
+        if (::write(ready[1], "x", 1) != 1) _exit(1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    const bool holds = holder > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return holds ? holder : -1;
+}
+
+inline void stopHolder(pid_t holder) {
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
 }
 
 }  // namespace ptyports

@@ -180,32 +180,6 @@ TEST(SerialPortPtyTest, APortAnotherProgramHoldsIsBusy) {
     });
 }
 
-// Another program, started here, that opens the port and takes its lock as this program's
-// driver does, under the command name given; its pid, once it holds the port.
-pid_t startHolder(const char* command) {
-    int ready[2];
-    if (pipe(ready) != 0) return -1;
-    const pid_t holder = fork();
-    if (holder == 0) {
-        prctl(PR_SET_NAME, command);
-        const int fd = holdPort();
-        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) _exit(1);
-        if (::write(ready[1], "x", 1) != 1) _exit(1);
-        pause();
-        _exit(0);
-    }
-    char byte = 0;
-    const bool holds = holder > 0 && ::read(ready[0], &byte, 1) == 1;
-    ::close(ready[0]);
-    ::close(ready[1]);
-    return holds ? holder : -1;
-}
-
-void stopHolder(pid_t holder) {
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
-}
-
 // Each choice reaches the port it names, and the listing counts the ports as the driver does.
 TEST(SerialPortPtyTest, AnIndexOrAPathReachesThePortItNames) {
     runOverThePtys([](int master, int secondMaster) {
