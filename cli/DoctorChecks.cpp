@@ -76,6 +76,17 @@ std::vector<std::string> existingNames(const transport::PortListing& listing) {
     return names;
 }
 
+// The port a choice names: as the platform finds it, or by the path as it is written, for a
+// platform whose lookup takes indices alone.
+const transport::PortRecord* listed(const transport::PortListing& listing,
+                                    const transport::DeviceChoice& choice) {
+    if (const transport::PortRecord* port = transport::findPort(listing, choice)) return port;
+    if (!choice.isPath()) return nullptr;
+    for (const transport::PortRecord& port : listing.ports)
+        if (port.path == choice.path()) return &port;
+    return nullptr;
+}
+
 std::string countOf(std::uint32_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -85,7 +96,7 @@ std::string countOf(std::uint32_t count, const char* one, const char* many) {
 DoctorStep checkDevice(const transport::PortListing& listing, const transport::DeviceChoice& choice,
                        bool pathExists) {
     constexpr auto kCheck = DoctorStep::Check::Device;
-    if (const transport::PortRecord* port = transport::findPort(listing, choice))
+    if (const transport::PortRecord* port = listed(listing, choice))
         return step(kCheck, true, describePort(*port));
     if (choice.isPath()) {
         if (pathExists) {
@@ -127,7 +138,7 @@ DoctorStep checkDevice(const transport::PortListing& listing, const transport::D
 DoctorStep checkAccess(const transport::PortListing& listing,
                        const transport::DeviceChoice& choice) {
     constexpr auto kCheck = DoctorStep::Check::Access;
-    const transport::PortRecord* port = transport::findPort(listing, choice);
+    const transport::PortRecord* port = listed(listing, choice);
     if (!port) {
         if (!choice.isPath() &&
             transport::dongleHolder(listing, choice.index()) == transport::DongleHolder::Library) {

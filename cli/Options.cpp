@@ -142,8 +142,7 @@ private:
                                ->check(timeScaleCheck())
                                ->type_name("FACTOR");
         device_ = app_.add_option("--device", deviceText_,
-                                  "the device to open: an index as ports lists it (default 0), "
-                                  "or a serial port's path")
+                                  "the device: its index as ports lists it, or a port's path")
                       ->check(deviceCheck())
                       ->type_name("DEV");
     }
