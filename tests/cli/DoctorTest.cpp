@@ -143,46 +143,4 @@ TEST(DoctorTest, AnInterruptEndsTheCheckHavingWrittenOnlyTheRequest) {
     EXPECT_EQ(everythingWritten(run), kDiscoveryRequest);
 }
 
-transport::PortRecord ttyPort(int index, const std::string& path, transport::PortAccess access) {
-    transport::PortRecord port;
-    port.index = index;
-    port.path = path;
-    port.usbVendorId = 0x0403;
-    port.usbProductId = 0x6001;
-    port.access = std::move(access);
-    return port;
-}
-
-// Without the simulated field, the first two checks judge the system's list of devices, and
-// a port this user cannot have is never opened.
-TEST(DoctorTest, AccessIsJudgedBeforeAnythingOpens) {
-    using State = transport::PortAccess::State;
-    struct Case {
-        transport::PortAccess access;
-        const char* finding;
-        const char* advice;
-    };
-    const Case cases[] = {
-        {{State::PermissionDenied, "root", "dialout", 0660, {}},
-         "/dev/ttyUSB0: permission denied: owner root, group dialout, mode 0660",
-         "sudo adduser $USER dialout"},
-        {{State::Busy, {}, {}, 0, {{4242, "minicom", true}}},
-         "/dev/ttyUSB0: in use by minicom (pid 4242, holds its lock)",
-         "is in use by another program"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.finding);
-        transport::PortListing listing;
-        listing.ports.push_back(ttyPort(0, "/dev/ttyUSB0", c.access));
-        const CliResult run = runCli({"doctor", "--json"}, {}, nullptr, [&] { return listing; });
-        ASSERT_TRUE(run.jsonValid) << run.out;
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(stepsPassed(run.json), (std::vector<bool>{true, false}));
-        const Json& access = run.json.at("steps").at(1);
-        EXPECT_EQ(access.at("check"), "access");
-        EXPECT_EQ(access.at("finding"), c.finding);
-        EXPECT_NE(access.at("advice").get<std::string>().find(c.advice), std::string::npos);
-    }
-}
-
 }  // namespace

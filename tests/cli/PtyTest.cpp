@@ -164,19 +164,4 @@ TEST(CliPtyTest, DoctorStopsWhereAccessFails) {
     });
 }
 
-TEST(CliPtyTest, PortsListsThePortsInTheOrderDevicesAreCounted) {
-    runOverThePtys([](int, int) {
-        const Outcome run = runJson({"ports"});
-        if (run.exitCode != 0 || run.json.is_discarded()) return 1;
-        const Json& ports = run.json.at("ports");
-        if (ports.size() != 3) return 2;
-        if (ports[0].at("path") != "/dev/ttyUSB1" || ports[0].at("index") != 0) return 3;
-        if (ports[0].at("byIdPath") != kStableName) return 4;
-        if (ports[1].at("path") != "/dev/ttyUSB10" || ports[1].at("index") != 1) return 5;
-        if (ports[2].at("path") != "/dev/ttyUSB0" || !ports[2].at("index").is_null()) return 6;
-        if (ports[2].at("usbVendorId") != 0x10c4) return 7;
-        return 0;
-    });
-}
-
 }  // namespace
