@@ -28,7 +28,8 @@ struct Context {
     std::function<int()> terminalColumns;
     // Null: real time, sped up with --sim --time-scale.
     transport::Clock* clock = nullptr;
-    // The drivers tried in turn to open the radio; unset: the platform's.
+    // The drivers tried in turn to open the radio; unset: those that reach the device
+    // --device names.
     std::function<std::vector<std::unique_ptr<transport::Driver>>()> drivers;
     // ports and doctor: the devices there are; unset: the system's.
     std::function<transport::PortListing()> listPorts;
