@@ -12,6 +12,10 @@ namespace app {
 
 class ProcessObjects;
 
+// Node discovery's unit: the first answer is awaited for eight of them, the module's
+// discovery time.
+inline constexpr int kDiscoveryUnitMs = 1100;
+
 // What a node report is to the search.
 enum class NodeRole {
     Other,      // any node but the turbine, or one heard while nothing may be taken

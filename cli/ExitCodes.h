@@ -12,6 +12,7 @@ inline constexpr int kExitQueryFailed = 4;
 inline constexpr int kExitLostLink = 5;
 inline constexpr int kExitUnable = 6;
 inline constexpr int kExitAmbiguous = 7;
+inline constexpr int kExitNoModule = 8;
 inline constexpr int kExitInterrupted = 130;
 
 struct ExitCodeMeaning {
@@ -23,11 +24,12 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitOk, "fixed, or already correct"},
     {kExitNoRadio, "no radio, or the radio dongle disconnected"},
     {kExitUsage, "usage error, or a trace not written in full"},
-    {kExitNotFound, "turbine not found"},
+    {kExitNotFound, "turbine not found (doctor: no remote radio answers)"},
     {kExitQueryFailed, "query failed"},
     {kExitLostLink, "lost link"},
     {kExitUnable, "unable to communicate"},
     {kExitAmbiguous, "more than one radio answers as the turbine"},
+    {kExitNoModule, "doctor: the radio module does not answer in frame mode"},
     {kExitInterrupted, "interrupted"},
 };
 

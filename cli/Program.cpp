@@ -8,19 +8,19 @@
 #include "app/Startup.h"
 #include "cli/CommandRun.h"
 #include "cli/Console.h"
+#include "cli/Doctor.h"
 #include "cli/Interrupt.h"
 #include "cli/LiveLine.h"
 #include "cli/Options.h"
+#include "cli/Ports.h"
+#include "cli/RadioDrivers.h"
 #include "cli/Text.h"
 #include "cli/TraceFile.h"
 #include "cli/TurbineId.h"
 #include "cli/Version.h"
-#include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"
-#include "transport/DriverChooser.h"
 #include "transport/PortFactory.h"
 #include "transport/TraceSink.h"
-#include "transport/TracingDriver.h"
 
 namespace cli {
 
@@ -82,6 +82,8 @@ Outcome runCommand(CommandRun& run, const Options& options, const app::SearchTar
             return run.fix(target);
         case Command::Check:
             return options.all ? run.checkAll() : run.check(target);
+        case Command::Ports:
+        case Command::Doctor:
         case Command::None:
             break;
     }
@@ -103,38 +105,13 @@ private:
 void runOnRadio(const Options& options, const app::SearchTarget& target,
                 const sim::Scenario& scenario, Context& context, transport::Clock& clock,
                 std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live) {
-    // The radio: the simulated field, or the drivers that may reach the dongle, each seen
-    // through the trace when there is one.
-    std::unique_ptr<sim::SimulatedField> field;
-    std::vector<std::unique_ptr<transport::Driver>> platform;
-    std::vector<std::pair<transport::Driver*, std::string>> drivers;
-    if (options.sim) {
-        field = sim::makeSimulatedField(scenario, clock);
-        field->device().setRecording(false);  // nothing reads the records
-        if (context.onSimulatedField) context.onSimulatedField(*field);
-        drivers.emplace_back(&field->device(), "simulated device");
-    } else {
-        platform = context.drivers ? context.drivers() : transport::platformDrivers();
-        for (std::size_t i = 0; i < platform.size(); ++i)
-            drivers.emplace_back(platform[i].get(), "driver " + std::to_string(i + 1));
-    }
-    std::vector<std::unique_ptr<transport::TracingDriver>> traced;
-    std::vector<transport::Driver*> tried;
-    for (auto& [driver, label] : drivers) {
-        if (trace) {
-            traced.push_back(std::make_unique<transport::TracingDriver>(*driver, *trace, label));
-            tried.push_back(traced.back().get());
-        } else {
-            tried.push_back(driver);
-        }
-    }
-
+    const RadioDrivers drivers(options, scenario, context, clock, trace);
     const transport::Settings& settings = transport::kBuildSettings;
-    transport::PortFactory factory(tried, clock, settings);
+    transport::PortFactory factory(drivers.tried(), clock, settings);
     app::ProcessObjects objects(&factory, settings, clock);
     app::wireReceiveChain(objects);
     transport::DriverError failure;
-    if (!app::attachRadio(objects, objects.frameAssembler, app::kRadioDeviceIndex, app::kRadioBaud,
+    if (!app::attachRadio(objects, objects.frameAssembler, options.device.index(), app::kRadioBaud,
                           &failure)) {
         RunReport report;
         report.command = options.command;
@@ -168,9 +145,10 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     std::string error;
     app::SearchTarget target;
     target.address = options.address;
-    if (options.command != Command::Scan && !options.all && !options.address &&
-        !targetFromId(options.id, target, error))
+    if ((options.command == Command::Fix || options.command == Command::Check) && !options.all &&
+        !options.address && !targetFromId(options.id, target, error))
         return usageError(context, error);
+    if (options.command == Command::Ports) return runPorts(options, context);
     sim::Scenario scenario;
     if (options.sim && !sim::chooseScenario(options.scenario, scenario, error))
         return usageError(context, error);
@@ -208,7 +186,11 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     views.add(console);
     if (trace) views.add(*trace);
     views.add(ending);
-    runOnRadio(options, target, scenario, context, *clock, startMs, trace.get(), views, live.get());
+    if (options.command == Command::Doctor)
+        runDoctor(options, scenario, context, *clock, startMs, trace.get(), views, live.get());
+    else
+        runOnRadio(options, target, scenario, context, *clock, startMs, trace.get(), views,
+                   live.get());
 
     // The radio is closed and the trace has its last line: whether the trace is whole is
     // known before the summary, which says so.

@@ -7,6 +7,7 @@ int exitCodeOf(Outcome outcome) {
         case Outcome::SpeedCorrect:
         case Outcome::SpeedFixed:
         case Outcome::Listed:
+        case Outcome::Passed:
             return kExitOk;
         case Outcome::NoRadio:
         case Outcome::DongleGone:
@@ -23,6 +24,8 @@ int exitCodeOf(Outcome outcome) {
             return kExitUnable;
         case Outcome::Ambiguous:
             return kExitAmbiguous;
+        case Outcome::NoModule:
+            return kExitNoModule;
         case Outcome::Interrupted:
             return kExitInterrupted;
     }
@@ -55,6 +58,10 @@ const char* nameOf(Outcome outcome) {
             return "unable-to-comm";
         case Outcome::Ambiguous:
             return "ambiguous";
+        case Outcome::Passed:
+            return "passed";
+        case Outcome::NoModule:
+            return "no-module";
         case Outcome::DongleGone:
             return "dongle-disconnected";
         case Outcome::Interrupted:

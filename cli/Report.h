@@ -7,6 +7,8 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/Options.h"
+#include "radio/FrameAssembler.h"
+#include "transport/PortListing.h"
 
 namespace cli {
 
@@ -22,6 +24,8 @@ enum class Outcome {
     LostLink,
     Unable,      // the inverter does not answer (fix: at either setting)
     Ambiguous,   // more than one radio answers as the turbine: none is chosen
+    Passed,      // doctor: every check passed
+    NoModule,    // doctor: the radio module does not answer in frame mode
     DongleGone,  // the radio dongle failed a read or a write during the run
     Interrupted,
 };
@@ -55,6 +59,17 @@ struct CheckRow {
     std::vector<StatusEntry> statuses;
 };
 
+// One of doctor's checks, once it has run.
+struct DoctorStep {
+    enum class Check { Device, Access, Opens, Module, Remotes };
+    Check check = Check::Device;
+    bool passed = false;
+    std::string finding;  // what the check found: the device, the holder, the line's counts...
+    std::string advice;   // what to do; empty when it passed
+    // Module: what reached the frame assembler while the check listened.
+    std::optional<radio::FrameCounts> counts = {};
+};
+
 // Everything a run found out, for the summary and the JSON object at the end.
 struct RunReport {
     Command command = Command::None;
@@ -71,6 +86,9 @@ struct RunReport {
     std::vector<NodeRow> nodes;  // every node that reported, in order of first report
     std::uint32_t nodesNotListed = 0;
     std::vector<CheckRow> checks;           // check --all
+    std::vector<DoctorStep> steps;          // doctor: the checks run, in order
+    transport::PortListing ports;           // ports: the devices there are
+    bool simulatedPorts = false;            // ports --sim: the simulated field's device alone
     std::string error;                      // why the radio could not be attached
     std::optional<std::string> traceError;  // why the trace file is incomplete
     std::int64_t durationMs = 0;
