@@ -125,9 +125,13 @@ private:
                         ->check(fileNameCheck())
                         ->type_name("FILE");
         timeScaleOption_ = app_.add_option("--time-scale", timeScale_,
-                                           "with --sim: run the field FACTOR times faster")
+                                           "with --sim or --replay: run FACTOR times faster")
                                ->check(timeScaleCheck())
                                ->type_name("FACTOR");
+        app_.add_option("--replay", options_.replayFile,
+                        "play the trace FILE in place of the radio, comparing every frame")
+            ->check(fileNameCheck())
+            ->type_name("FILE");
     }
 
     void addCommands() {
@@ -208,8 +212,11 @@ private:
         }
         if (!options_.sim && scenario_->count() > 0)
             return "--scenario goes with --sim only: it names the simulated field";
-        if (!options_.sim && timeScaleOption_->count() > 0)
-            return "--time-scale goes with --sim only: a real radio keeps real time";
+        const bool replay = !options_.replayFile.empty();
+        if (replay && options_.sim)
+            return "--replay and --sim exclude each other: the recording stands in for the field";
+        if (!options_.sim && !replay && timeScaleOption_->count() > 0)
+            return "--time-scale goes with --sim only (or --replay): a real radio keeps real time";
         return {};
     }
 

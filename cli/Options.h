@@ -19,7 +19,8 @@ struct Options {
     std::string traceFile;  // empty: no trace
     bool sim = false;
     std::string scenario;  // with sim; empty: the built-in field
-    double timeScale = 1.0;
+    double timeScale = 1.0;  // with sim or replay
+    std::string replayFile;  // empty: the radio, or the simulated field
 };
 
 // What the command line asks for: a run with the options, or a text and the end.
