@@ -96,15 +96,15 @@ Json frameOrNull(const std::vector<std::uint8_t>& bytes) {
 
 Json replay(const std::optional<ReplayCheck>& check) {
     if (!check) return nullptr;
-    return Json{{"verdict", nameOf(check->verdict)},
-                {"line", orNull(check->line)},
-                {"framesMatched", check->framesMatched},
-                {"recorded", frameOrNull(check->expected)},
-                {"written", frameOrNull(check->written)},
-                {"error", check->error.empty() ? Json(nullptr) : text(check->error)},
-                {"recordedOutcome", check->recordedOutcome ? Json(*check->recordedOutcome)
-                                                           : Json(nullptr)},
-                {"recordedExitCode", orNull(check->recordedExitCode)}};
+    return Json{
+        {"verdict", nameOf(check->verdict)},
+        {"line", orNull(check->line)},
+        {"framesMatched", check->framesMatched},
+        {"recorded", frameOrNull(check->expected)},
+        {"written", frameOrNull(check->written)},
+        {"error", check->error.empty() ? Json(nullptr) : text(check->error)},
+        {"recordedOutcome", check->recordedOutcome ? Json(*check->recordedOutcome) : Json(nullptr)},
+        {"recordedExitCode", orNull(check->recordedExitCode)}};
 }
 
 }  // namespace

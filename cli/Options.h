@@ -18,7 +18,7 @@ struct Options {
     bool json = false;
     std::string traceFile;  // empty: no trace
     bool sim = false;
-    std::string scenario;  // with sim; empty: the built-in field
+    std::string scenario;    // with sim; empty: the built-in field
     double timeScale = 1.0;  // with sim or replay
     std::string replayFile;  // empty: the radio, or the simulated field
 };

@@ -69,11 +69,13 @@ ReplayCheck ReplayRun::finish(const RunReport& report) {
     check.recordedExitCode = result.recordedOutcome.exitCode;
     if (check.verdict != ReplayCheck::Verdict::Matched) return check;
     // Every frame as recorded: whether the run judged them as the recorded run did.
-    const std::string recorded = ending(result.recordedOutcome.name, result.recordedOutcome.exitCode);
+    const std::string recorded =
+        ending(result.recordedOutcome.name, result.recordedOutcome.exitCode);
     const std::string own = ending(nameOf(report.outcome), exitCodeOf(report.outcome));
-    check.text += recorded == own ? "Replay: the recorded run ended " + recorded + ", as this one.\n"
-                                  : "Replay: the recorded run ended " + recorded +
-                                        "; this one ended " + own + ".\n";
+    check.text +=
+        recorded == own
+            ? "Replay: the recorded run ended " + recorded + ", as this one.\n"
+            : "Replay: the recorded run ended " + recorded + "; this one ended " + own + ".\n";
     return check;
 }
 

@@ -45,9 +45,9 @@ std::string commandWithoutFiles(const std::vector<std::string>& args) {
 
 std::string traceHeader(const std::vector<std::string>& args, const Options& options) {
     const std::string radio = !options.replayFile.empty() ? "a recording, played back"
-                              : !options.sim              ? "the radio module, through the drivers tried in turn"
-                              : options.scenario.empty()  ? "the built-in simulated field"
-                                                          : "the simulated field of a scenario file";
+                              : !options.sim ? "the radio module, through the drivers tried in turn"
+                              : options.scenario.empty() ? "the built-in simulated field"
+                                                         : "the simulated field of a scenario file";
     return std::string("# ") + kProgram + " " + programVersion() + " trace\n" +
            "# command: " + commandWithoutFiles(args) + "\n" + "# radio: " + radio + "\n" +
            "# each line: <ms> <tag> <data>; ms on the run's clock since it began\n"
