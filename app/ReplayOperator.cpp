@@ -25,7 +25,8 @@ ReplayOperator::ReplayOperator(QtDialogHost& host, sim::Replay& replay,
     QObject::connect(&fixPoll_, &QTimer::timeout, &context_, [this] { pressFixOnceEnabled(); });
     // The replay stops on the worker's thread; the box shows on the dialog's.
     replay_.setOnStop([this] {
-        QMetaObject::invokeMethod(&context_, [this] { showStop(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [this] { showStop(); }, Qt::QueuedConnection);
     });
 }
 
@@ -65,8 +66,7 @@ void ReplayOperator::showStop() {
     const char* text = result.kind == sim::ReplayResult::Kind::EndedEarly
                            ? "The recording ended while the run went on."
                            : "The run left the recording.";
-    host_.messageBox(BoxOwner::Dialog, text, "Replay", BoxIcon::Error,
-                     sim::describeReplay(result));
+    host_.messageBox(BoxOwner::Dialog, text, "Replay", BoxIcon::Error, sim::describeReplay(result));
 }
 
 }  // namespace app

@@ -63,7 +63,8 @@ bool readRecordedCommand(std::istream& in, RecordedCommand& command) {
             if (line.size() < kMaxHeaderLine) line += static_cast<char>(c);
         }
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.starts_with(kCommandLine)) return readWords(line.substr(kCommandLine.size()), command);
+        if (line.starts_with(kCommandLine))
+            return readWords(line.substr(kCommandLine.size()), command);
     }
     return false;
 }

@@ -8,8 +8,8 @@ namespace sim {
 // What the recorded run was asked to do, as the trace's header says: its command and the
 // turbine it named, so that a front end can ask the same of the recording.
 struct RecordedCommand {
-    std::string command;  // "fix", "check", "scan"; empty when the header does not say
-    std::string id;       // the turbine ID as typed; empty when none was given
+    std::string command;     // "fix", "check", "scan"; empty when the header does not say
+    std::string id;          // the turbine ID as typed; empty when none was given
     bool byAddress = false;  // the radio was named by --address, not by an ID
     bool all = false;        // check --all
 };
