@@ -94,13 +94,14 @@ TEST(RecordingsTest, EditedRecordingsAreCaught) {
         const char* name;
         int exitCode;
         const char* verdict;
+        const char* outcome;  // the run's own
         int line;
         const char* says;
         const char* recorded;  // the frame the recording holds; null: none
         const char* written;   // the frame the run wrote
     };
     const Case cases[] = {
-        {"one-byte-changed", 9, "diverged", 24,
+        {"one-byte-changed", 9, "diverged", "interrupted", 24,
          "Replay: diverged at line 24 of the recording, after 2 frames written as recorded:\n"
          "  recorded: 7E 00 0F 17 03 00 13 A2 00 41 C7 F3 22 7A 21 00 62 64 B3\n"
          "            remote command (17), frame id 3, to 0013A20041C7F322 7A21, \"bd\", "
@@ -109,7 +110,7 @@ TEST(RecordingsTest, EditedRecordingsAreCaught) {
          "            remote command (17), frame id 3, to 0013A20041C7F321 7A21, \"bd\"\n",
          "7E 00 0F 17 03 00 13 A2 00 41 C7 F3 22 7A 21 00 62 64 B3",
          "7E 00 0F 17 03 00 13 A2 00 41 C7 F3 21 7A 21 00 62 64 B3"},
-        {"cut-off", 10, "ended-early", 24,
+        {"cut-off", 10, "ended-early", "query-failed", 24,
          "Replay: the recording ended at line 24 while the run went on; 3 frames written as "
          "recorded.\n",
          nullptr, nullptr},
@@ -135,7 +136,9 @@ TEST(RecordingsTest, EditedRecordingsAreCaught) {
         } else {
             EXPECT_TRUE(check.at("recorded").is_null());
         }
-        // Stopped where it left the recording: nothing was written after that frame.
+        // Diverged: stopped there rather than left to wait out its time-outs; cut off: the
+        // answer to the last recorded write never came.
+        EXPECT_EQ(run.json.at("outcome"), c.outcome);
         EXPECT_TRUE(run.json.at("bdWritten").empty());
     }
 }
