@@ -125,6 +125,11 @@ int main(int argc, char** argv) {
         if (!sim::readRecordedCommand(header, recorded))
             std::fprintf(stderr, "%s: the trace does not say its command; nothing is typed\n",
                          kProgram);
+        else if (recorded.id.empty() || recorded.all || recorded.byAddress)
+            std::fprintf(stderr,
+                         "%s: the dialog cannot ask what the recorded \"%s\" asked, by a turbine "
+                         "ID; nothing is typed\n",
+                         kProgram, recorded.command.c_str());
         for (const sim::ReplayDriver& driver : replay->drivers()) drivers.push_back(driver.driver);
     }
     transport::PortFactory factory(drivers, *clock, settings);

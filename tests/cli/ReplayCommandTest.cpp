@@ -19,8 +19,7 @@ TEST(ReplayCommandTest, UsageErrors) {
         std::string says;
     };
     const Case cases[] = {
-        {{"fix", "7654321", "--replay", trace, "--sim"},
-         "--replay and --sim exclude each other"},
+        {{"fix", "7654321", "--replay", trace, "--sim"}, "--replay and --sim exclude each other"},
         {{"fix", "7654321", "--replay", trace, "--scenario", "f.txt"},
          "--scenario goes with --sim only"},
         {{"fix", "7654321", "--replay", "/no/such/trace"},
@@ -45,10 +44,11 @@ TEST(ReplayCommandTest, UsageErrors) {
 // The header of a trace tells the command, without the names of the files it was given,
 // and no clock time.
 TEST(ReplayCommandTest, TheTraceHeaderKeepsNoFileNamesOrTime) {
-    const std::string field = writeTempFile("header-field.txt", "node QOR123-7654321\n"
-                                                                "  address 0013A20041C7F321\n"
-                                                                "  network 7A21\n"
-                                                                "  inverter-speed 4\n");
+    const std::string field = writeTempFile("header-field.txt",
+                                            "node QOR123-7654321\n"
+                                            "  address 0013A20041C7F321\n"
+                                            "  network 7A21\n"
+                                            "  inverter-speed 4\n");
     const std::string trace = ::testing::TempDir() + "header.trace";
     struct Case {
         std::vector<std::string> args;

@@ -23,10 +23,10 @@ TEST(RecordedCommandTest, ReadsTheCommandFromTheHeader) {
          "--trace FILE\n# radio: x\n0 note a\n",
          true, "fix", "7654321", false, false},
         // Options before the command, and their values, are not the command or the ID.
-        {"# command: qor-comm-fix-cli --trace FILE --time-scale 20 check QOR123-7654321\n",
-         true, "check", "QOR123-7654321", false, false},
-        {"# command: qor-comm-fix-cli --json --scenario fix fix 7654325\n", true, "fix",
-         "7654325", false, false},
+        {"# command: qor-comm-fix-cli --trace FILE --time-scale 20 check QOR123-7654321\n", true,
+         "check", "QOR123-7654321", false, false},
+        {"# command: qor-comm-fix-cli --json --scenario fix fix 7654325\n", true, "fix", "7654325",
+         false, false},
         {"# command: qor-comm-fix-cli fix --address 0013A20041C7F321 --sim\n", true, "fix", "",
          true, false},
         {"# command: qor-comm-fix-cli check --all --sim\r\n", true, "check", "", false, true},
@@ -36,8 +36,8 @@ TEST(RecordedCommandTest, ReadsTheCommandFromTheHeader) {
          "# started: 2026-12-09T10:00:00Z\n",
          true, "fix", "7654321", false, false},
         // Only the header counts: a command line after the first data line is not read.
-        {"# qor-comm-fix-cli 0.1 trace\n0 note x\n# command: qor-comm-fix-cli fix 7654321\n",
-         false, "", "", false, false},
+        {"# qor-comm-fix-cli 0.1 trace\n0 note x\n# command: qor-comm-fix-cli fix 7654321\n", false,
+         "", "", false, false},
         {"# command: qor-comm-fix-cli --sim\n", false, "", "", false, false},
         {"", false, "", "", false, false},
     };
