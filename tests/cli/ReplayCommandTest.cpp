@@ -62,9 +62,6 @@ TEST(ReplayCommandTest, TheTraceHeaderKeepsNoFileNamesOrTime) {
         {{"--trace=" + trace, "--scenario=" + field, "--sim", "check", "7654321"},
          "# command: qor-comm-fix-cli --trace=FILE --scenario=FILE --sim check 7654321\n",
          "# radio: the simulated field of a scenario file\n"},
-        {{"scan", "--sim", "--trace", trace},
-         "# command: qor-comm-fix-cli scan --sim --trace FILE\n",
-         "# radio: the built-in simulated field\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
