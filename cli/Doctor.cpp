@@ -13,6 +13,7 @@
 #include "cli/Options.h"
 #include "cli/Program.h"
 #include "cli/RadioDrivers.h"
+#include "cli/ReplayRun.h"
 #include "cli/RunView.h"
 #include "cli/TraceFile.h"
 #include "transport/PortFactory.h"
@@ -97,10 +98,13 @@ bool fileExists(const std::string& path) {
 
 void runDoctor(const Options& options, const sim::Scenario& scenario, Context& context,
                transport::Clock& clock, std::int64_t startMs, TraceFile* trace, RunView& views,
-               LiveLine* live) {
+               LiveLine* live, ReplayRun* replay) {
     DoctorRun run(options, context, clock, startMs, trace, views, live);
     const transport::DeviceChoice& choice = options.device;
-    if (options.sim) {
+    if (replay) {
+        run.tell(checkReplayed(DoctorStep::Check::Device));
+        run.tell(checkReplayed(DoctorStep::Check::Access));
+    } else if (options.sim) {
         if (!run.tell(checkSimulatedDevice(choice)) || !run.tell(checkSimulatedAccess()))
             return run.finish(Outcome::NoRadio);
     } else {
@@ -112,7 +116,7 @@ void runDoctor(const Options& options, const sim::Scenario& scenario, Context& c
             return run.finish(Outcome::NoRadio);
     }
 
-    const RadioDrivers drivers(options, scenario, context, clock, trace);
+    const RadioDrivers drivers(options, scenario, context, clock, trace, replay);
     const transport::Settings& settings = transport::kBuildSettings;
     transport::PortFactory factory(drivers.tried(), clock, settings);
     app::ProcessObjects objects(&factory, settings, clock);
@@ -125,7 +129,9 @@ void runDoctor(const Options& options, const sim::Scenario& scenario, Context& c
 
     const InterruptScope interrupt(objects.commandLink);
     app::ModuleCheck check(objects);
+    if (replay) replay->stopWith(&objects.commandLink);
     const app::ModuleCheckResult result = check.run();
+    if (replay) replay->stopWith(nullptr);
     if (objects.commandLink.stopped()) return run.finish(Outcome::Interrupted);
     if (result.cut) return run.finish(Outcome::DongleGone);
     if (!run.tell(checkModule(result))) return run.finish(Outcome::NoModule);

@@ -13,6 +13,7 @@ namespace cli {
 struct Context;
 struct Options;
 class LiveLine;
+class ReplayRun;
 class RunView;
 class TraceFile;
 
@@ -24,6 +25,6 @@ class TraceFile;
 // module's own discovery request.
 void runDoctor(const Options& options, const sim::Scenario& scenario, Context& context,
                transport::Clock& clock, std::int64_t startMs, TraceFile* trace, RunView& views,
-               LiveLine* live);
+               LiveLine* live, ReplayRun* replay);
 
 }  // namespace cli

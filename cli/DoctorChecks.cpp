@@ -192,6 +192,10 @@ DoctorStep checkSimulatedAccess() {
     return step(DoctorStep::Check::Access, true, "the simulated device: nothing stands in the way");
 }
 
+DoctorStep checkReplayed(DoctorStep::Check check) {
+    return step(check, true, "a recording, played back, stands in for the device");
+}
+
 DoctorStep checkOpens(bool opened, const transport::DriverError& failure) {
     constexpr auto kCheck = DoctorStep::Check::Opens;
     if (opened) {

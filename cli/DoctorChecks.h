@@ -25,6 +25,8 @@ DoctorStep checkAccess(const transport::PortListing& listing,
 // Checks 1 and 2 on the simulated field, which has device 0 alone.
 DoctorStep checkSimulatedDevice(const transport::DeviceChoice& choice);
 DoctorStep checkSimulatedAccess();
+// --replay: the recording stands in for the device and this user's access to it.
+DoctorStep checkReplayed(DoctorStep::Check check);
 // 3: the open sequence set the line up.
 DoctorStep checkOpens(bool opened, const transport::DriverError& failure);
 // 4: the module answered the discovery request in frames.

@@ -13,6 +13,8 @@ inline constexpr int kExitLostLink = 5;
 inline constexpr int kExitUnable = 6;
 inline constexpr int kExitAmbiguous = 7;
 inline constexpr int kExitNoModule = 8;
+inline constexpr int kExitReplayDiverged = 9;
+inline constexpr int kExitReplayEndedEarly = 10;
 inline constexpr int kExitInterrupted = 130;
 
 struct ExitCodeMeaning {
@@ -30,6 +32,8 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitUnable, "unable to communicate"},
     {kExitAmbiguous, "more than one radio answers as the turbine"},
     {kExitNoModule, "doctor: the radio module does not answer in frame mode"},
+    {kExitReplayDiverged, "--replay: the run wrote other frames than the recording"},
+    {kExitReplayEndedEarly, "--replay: the recording ended while the run went on"},
     {kExitInterrupted, "interrupted"},
 };
 

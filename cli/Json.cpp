@@ -7,6 +7,7 @@
 
 #include "cli/Text.h"
 #include "cli/Version.h"
+#include "sim/ReplayReport.h"
 
 namespace cli {
 
@@ -187,6 +188,25 @@ Json library(const transport::LibraryReport& report) {
                 {"deviceCount", orNull(report.deviceCount)}};
 }
 
+Json frameOrNull(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return nullptr;
+    const transport::ByteView frame(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return Json{{"bytes", hexBytes(frame)}, {"frame", text(sim::describeFrame(frame))}};
+}
+
+Json replay(const std::optional<ReplayCheck>& check) {
+    if (!check) return nullptr;
+    return Json{
+        {"verdict", nameOf(check->verdict)},
+        {"line", orNull(check->line)},
+        {"framesMatched", check->framesMatched},
+        {"recorded", frameOrNull(check->expected)},
+        {"written", frameOrNull(check->written)},
+        {"error", check->error.empty() ? Json(nullptr) : text(check->error)},
+        {"recordedOutcome", check->recordedOutcome ? Json(*check->recordedOutcome) : Json(nullptr)},
+        {"recordedExitCode", orNull(check->recordedExitCode)}};
+}
+
 }  // namespace
 
 std::string jsonString(std::string_view bytes) { return dump(text(bytes)); }
@@ -212,6 +232,7 @@ std::string reportJson(const RunReport& report) {
         {"nodesNotListed", report.nodesNotListed},
         {"error", report.error.empty() ? Json(nullptr) : text(report.error)},
         {"traceError", report.traceError ? text(*report.traceError) : Json(nullptr)},
+        {"replay", replay(report.replay)},
         {"durationMs", report.durationMs},
     };
     if (report.command == Command::Doctor) json["steps"] = steps(report.steps);

@@ -138,13 +138,17 @@ private:
                         ->check(fileNameCheck())
                         ->type_name("FILE");
         timeScaleOption_ = app_.add_option("--time-scale", timeScale_,
-                                           "with --sim: run the field FACTOR times faster")
+                                           "with --sim or --replay: run FACTOR times faster")
                                ->check(timeScaleCheck())
                                ->type_name("FACTOR");
         device_ = app_.add_option("--device", deviceText_,
                                   "the device: its index as ports lists it, or a port's path")
                       ->check(deviceCheck())
                       ->type_name("DEV");
+        app_.add_option("--replay", options_.replayFile,
+                        "play the trace FILE in place of the radio, comparing every frame")
+            ->check(fileNameCheck())
+            ->type_name("FILE");
     }
 
     void addCommands() {
@@ -231,13 +235,21 @@ private:
         }
         if (!options_.sim && scenario_->count() > 0)
             return "--scenario goes with --sim only: it names the simulated field";
-        if (!options_.sim && timeScaleOption_->count() > 0)
-            return "--time-scale goes with --sim only: a real radio keeps real time";
+        const bool replay = !options_.replayFile.empty();
+        if (replay && options_.sim)
+            return "--replay and --sim exclude each other: the recording stands in for the field";
+        if (replay && device_->count() > 0)
+            return "--replay and --device exclude each other: the recording stands in for the "
+                   "device";
+        if (!options_.sim && !replay && timeScaleOption_->count() > 0)
+            return "--time-scale goes with --sim only (or --replay): a real radio keeps real time";
         if (options_.sim && options_.device.isPath())
             return "--device with --sim takes an index: the simulated field has no serial port "
                    "paths";
         if (options_.command == Command::Ports && !options_.traceFile.empty())
             return "--trace goes with the commands that open the radio; ports opens none";
+        if (options_.command == Command::Ports && replay)
+            return "--replay goes with the commands that open the radio; ports opens none";
         return {};
     }
 

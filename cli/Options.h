@@ -20,8 +20,9 @@ struct Options {
     bool json = false;
     std::string traceFile;  // empty: no trace
     bool sim = false;
-    std::string scenario;  // with sim; empty: the built-in field
-    double timeScale = 1.0;
+    std::string scenario;            // with sim; empty: the built-in field
+    double timeScale = 1.0;          // with sim or replay
+    std::string replayFile;          // empty: the radio, or the simulated field
     transport::DeviceChoice device;  // --device; device 0 unless given
 };
 

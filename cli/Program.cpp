@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
+#include <filesystem>
 
 #include "app/ProcessObjects.h"
 #include "app/Startup.h"
@@ -14,8 +14,10 @@
 #include "cli/Options.h"
 #include "cli/Ports.h"
 #include "cli/RadioDrivers.h"
+#include "cli/ReplayRun.h"
 #include "cli/Text.h"
 #include "cli/TraceFile.h"
+#include "cli/TraceHeader.h"
 #include "cli/TurbineId.h"
 #include "cli/Version.h"
 #include "sim/SimulationSetup.h"
@@ -39,26 +41,6 @@ bool targetFromId(const std::string& id, app::SearchTarget& target, std::string&
     if (!readTurbineId(id, target.number, error)) return false;
     target.text = id;
     return true;
-}
-
-std::string traceHeader(const std::vector<std::string>& args, const Options& options) {
-    std::string command = kProgram;
-    for (const std::string& arg : args) command += " " + printable(arg);
-    char started[64] = "unknown";
-    const std::time_t now = std::time(nullptr);
-    if (const std::tm* utc = std::gmtime(&now))
-        std::strftime(started, sizeof started, "%Y-%m-%dT%H:%M:%SZ", utc);
-    const std::string radio =
-        !options.sim ? std::string("the radio module, through the drivers tried in turn")
-        : options.scenario.empty() ? std::string("the built-in simulated field")
-                                   : "the simulated field of " + printable(options.scenario);
-    return std::string("# ") + kProgram + " " + programVersion() + " trace\n" +
-           "# command: " + command + "\n" + "# radio: " + radio + "\n" + "# started: " + started +
-           "\n" +
-           "# each line: <ms> <tag> <data>; ms on the run's clock since it began\n"
-           "# tx, rx: bytes written to, read from the radio module, in hex\n"
-           "# out, err: the diagnostics the dialog program prints on standard output, error\n"
-           "# note: the driver's calls and their answers, the steps of the run\n";
 }
 
 // The process's trace sink for the length of a run.
@@ -104,8 +86,9 @@ private:
 // step and of the end. Without a radio, says why on the error stream.
 void runOnRadio(const Options& options, const app::SearchTarget& target,
                 const sim::Scenario& scenario, Context& context, transport::Clock& clock,
-                std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live) {
-    const RadioDrivers drivers(options, scenario, context, clock, trace);
+                std::int64_t startMs, TraceFile* trace, RunView& views, LiveLine* live,
+                ReplayRun* replay) {
+    const RadioDrivers drivers(options, scenario, context, clock, trace, replay);
     const transport::Settings& settings = transport::kBuildSettings;
     transport::PortFactory factory(drivers.tried(), clock, settings);
     app::ProcessObjects objects(&factory, settings, clock);
@@ -129,7 +112,15 @@ void runOnRadio(const Options& options, const app::SearchTarget& target,
     }
     const InterruptScope interrupt(objects.commandLink);
     CommandRun run(objects, views, startMs);
+    if (replay) replay->stopWith(&objects.commandLink);
     runCommand(run, options, target);
+    if (replay) replay->stopWith(nullptr);
+}
+
+// A trace written over the recording it replays would destroy it as it is read.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return a == b || std::filesystem::equivalent(a, b, error);
 }
 
 }  // namespace
@@ -156,11 +147,23 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     std::unique_ptr<transport::Clock> ownClock;
     transport::Clock* clock = context.clock;
     if (!clock) {
-        ownClock = options.sim ? sim::makeFieldClock(options.timeScale)
-                               : std::make_unique<transport::SteadyClock>();
+        ownClock = options.sim || !options.replayFile.empty()
+                       ? sim::makeFieldClock(options.timeScale)
+                       : std::make_unique<transport::SteadyClock>();
         clock = ownClock.get();
     }
     const std::int64_t startMs = clock->nowMs();
+
+    std::unique_ptr<ReplayRun> replay;
+    if (!options.replayFile.empty()) {
+        if (!options.traceFile.empty() && sameFile(options.traceFile, options.replayFile))
+            return usageError(context, "--trace would overwrite the recording --replay plays");
+        replay = ReplayRun::open(options.replayFile, *clock, error);
+        if (!replay) {
+            return usageError(context, "cannot replay the trace file " +
+                                           printable(options.replayFile) + ": " + error);
+        }
+    }
 
     std::unique_ptr<TraceFile> trace;
     if (!options.traceFile.empty()) {
@@ -187,19 +190,22 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     if (trace) views.add(*trace);
     views.add(ending);
     if (options.command == Command::Doctor)
-        runDoctor(options, scenario, context, *clock, startMs, trace.get(), views, live.get());
+        runDoctor(options, scenario, context, *clock, startMs, trace.get(), views, live.get(),
+                  replay.get());
     else
         runOnRadio(options, target, scenario, context, *clock, startMs, trace.get(), views,
-                   live.get());
+                   live.get(), replay.get());
 
     // The radio is closed and the trace has its last line: whether the trace is whole is
     // known before the summary, which says so.
     RunReport report = ending.report();
+    if (replay) report.replay = replay->finish(report);
     if (trace && !trace->close()) {
         report.traceError = "the trace file " + printable(options.traceFile) +
                             " is incomplete: " + trace->failure();
     }
     console.summarize(report);
+    if (report.replay) std::fputs(report.replay->text.c_str(), context.err);
     if (report.traceError)
         std::fprintf(context.err, "%s: warning: %s\n", kProgram, report.traceError->c_str());
     return exitCodeOf(report);

@@ -5,6 +5,7 @@
 
 #include "cli/Options.h"
 #include "cli/Program.h"
+#include "cli/ReplayRun.h"
 #include "cli/TraceFile.h"
 #include "sim/SimulatedField.h"
 #include "transport/DriverChooser.h"
@@ -12,13 +13,15 @@
 namespace cli {
 
 RadioDrivers::RadioDrivers(const Options& options, const sim::Scenario& scenario, Context& context,
-                           transport::Clock& clock, TraceFile* trace) {
+                           transport::Clock& clock, TraceFile* trace, ReplayRun* replay) {
     std::vector<std::pair<transport::Driver*, std::string>> drivers;
     if (options.sim) {
         field_ = sim::makeSimulatedField(scenario, clock);
         field_->device().setRecording(false);  // nothing reads the records
         if (context.onSimulatedField) context.onSimulatedField(*field_);
         drivers.emplace_back(&field_->device(), "simulated device");
+    } else if (replay) {
+        drivers = replay->drivers();
     } else {
         platform_ = context.drivers ? context.drivers() : transport::driversFor(options.device);
         for (std::size_t i = 0; i < platform_.size(); ++i)

@@ -16,15 +16,17 @@ namespace cli {
 
 struct Context;
 struct Options;
+class ReplayRun;
 class TraceFile;
 
 // The drivers a run tries in turn to open the radio: the simulated field's device with
-// --sim, else those that reach the device --device names (the platform's, for an index);
+// --sim, the recorded run's with --replay, else those that reach the device --device names
+// (the platform's, for an index);
 // each seen through the trace when there is one. They live as long as this object.
 class RadioDrivers {
 public:
     RadioDrivers(const Options& options, const sim::Scenario& scenario, Context& context,
-                 transport::Clock& clock, TraceFile* trace);
+                 transport::Clock& clock, TraceFile* trace, ReplayRun* replay);
     ~RadioDrivers();
     RadioDrivers(const RadioDrivers&) = delete;
     RadioDrivers& operator=(const RadioDrivers&) = delete;
