@@ -20,6 +20,9 @@ TEST(ReplayCommandTest, UsageErrors) {
     };
     const Case cases[] = {
         {{"fix", "7654321", "--replay", trace, "--sim"}, "--replay and --sim exclude each other"},
+        {{"fix", "7654321", "--replay", trace, "--device", "1"},
+         "--replay and --device exclude each other"},
+        {{"ports", "--replay", trace}, "--replay goes with the commands that open the radio"},
         {{"fix", "7654321", "--replay", trace, "--scenario", "f.txt"},
          "--scenario goes with --sim only"},
         {{"fix", "7654321", "--replay", "/no/such/trace"},
