@@ -28,7 +28,7 @@ TEST(ReplayCommandTest, UsageErrors) {
         {{"fix", "7654321", "--replay", "/no/such/trace"},
          "cannot replay the trace file /no/such/trace: cannot be opened"},
         {{"fix", "7654321", "--replay", malformed},
-         "cannot replay the trace file " + malformed + ": line 1"},
+         "replay-malformed.trace: line 1: not a byte in hex"},
         {{"fix", "7654321", "--replay", trace, "--trace", trace},
          "--trace would overwrite the recording --replay plays"},
         {{"fix", "7654321", "--replay", "--json"}, "--replay: needs a file name"},
