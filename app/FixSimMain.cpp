@@ -5,13 +5,18 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/QtDialogHost.h"
+#include "app/ReplayOperator.h"
 #include "app/Startup.h"
 #include "engine/TurbineService.h"
+#include "sim/RecordedCommand.h"
+#include "sim/Replay.h"
+#include "sim/ReplayReport.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"
@@ -22,11 +27,16 @@ namespace {
 
 constexpr const char* kProgram = "qor-comm-fix-sim";
 constexpr int kExitUsage = 2;
+// A replay that left its recording, or whose recording ended first: the command-line
+// program's codes for the same, so that support's scripts read both alike.
+constexpr int kExitReplayDiverged = 9;
+constexpr int kExitReplayEndedEarly = 10;
 
 struct Options {
     std::string scenario;
     std::string timeScale;
     std::string screenshot;
+    std::string replay;
 };
 
 int usageError(const std::string& error) {
@@ -65,6 +75,12 @@ int main(int argc, char** argv) {
         .add_option("--screenshot", options.screenshot,
                     "save the dialog as it first shows to PNG, then close it")
         ->type_name("PNG");
+    commandLine
+        .add_option("--replay", options.replay,
+                    "show the dialog against the trace FILE that qor-comm-fix-cli --trace "
+                    "wrote, driven as its command was")
+        ->excludes("--scenario")
+        ->type_name("FILE");
     commandLine.footer("Qt's own options, such as -platform offscreen, pass to Qt.");
     commandLine.get_formatter()->column_width(23);
     commandLine.allow_extras();
@@ -96,19 +112,57 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<transport::Clock> clock = sim::makeFieldClock(factor);
     const transport::Settings& settings = transport::kBuildSettings;
-    const std::unique_ptr<sim::SimulatedField> field = sim::makeSimulatedField(scenario, *clock);
-    field->device().setRecording(false);  // a run may last all day; nothing reads the records
-    transport::PortFactory factory(field->device(), *clock, settings);
+    std::unique_ptr<sim::SimulatedField> field;
+    std::unique_ptr<sim::Replay> replay;
+    std::vector<transport::Driver*> drivers;
+    sim::RecordedCommand recorded;
+    if (options.replay.empty()) {
+        field = sim::makeSimulatedField(scenario, *clock);
+        field->device().setRecording(false);  // a run may last all day; nothing reads the records
+        drivers.push_back(&field->device());
+    } else {
+        replay = sim::openReplay(options.replay, *clock, error);
+        if (!replay)
+            return usageError("cannot replay the trace file " + options.replay + ": " + error);
+        std::ifstream header(options.replay, std::ios::binary);
+        if (!sim::readRecordedCommand(header, recorded))
+            std::fprintf(stderr, "%s: the trace does not say its command; nothing is typed\n",
+                         kProgram);
+        else if (recorded.id.empty() || recorded.all || recorded.byAddress)
+            std::fprintf(stderr,
+                         "%s: the dialog cannot ask what the recorded \"%s\" asked, by a turbine "
+                         "ID; nothing is typed\n",
+                         kProgram, recorded.command.c_str());
+        for (const sim::ReplayDriver& driver : replay->drivers()) drivers.push_back(driver.driver);
+    }
+    transport::PortFactory factory(drivers, *clock, settings);
 
     engine::TurbineService service(&factory, settings, *clock);
     app::QtDialogHost host;
-    if (!options.screenshot.empty()) {
-        host.setOnShow([&options](QDialog& dialog) {
-            QTimer::singleShot(0, &dialog, [&options, &dialog] {
-                dialog.grab().save(QString::fromStdString(options.screenshot));
-                dialog.close();
-            });
+    std::unique_ptr<app::ReplayOperator> player;
+    if (replay) player = std::make_unique<app::ReplayOperator>(host, *replay, recorded);
+    host.setOnShow([&options, &player](QDialog& dialog) {
+        if (player) player->start(dialog);
+        if (options.screenshot.empty()) return;
+        QTimer::singleShot(0, &dialog, [&options, &dialog] {
+            dialog.grab().save(QString::fromStdString(options.screenshot));
+            dialog.close();
         });
+    });
+    const int exitCode = app::runFixApplication(service, host);
+    if (!replay) return exitCode;
+    player.reset();
+    const sim::ReplayResult result = replay->finish();
+    std::fputs(sim::describeReplay(result).c_str(), stderr);
+    switch (result.kind) {
+        case sim::ReplayResult::Kind::Diverged:
+            return kExitReplayDiverged;
+        case sim::ReplayResult::Kind::EndedEarly:
+            return kExitReplayEndedEarly;
+        case sim::ReplayResult::Kind::Unreadable:
+            return kExitUsage;
+        case sim::ReplayResult::Kind::Matched:
+            break;
     }
-    return app::runFixApplication(service, host);
+    return exitCode;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/DoctorChecks.h"
 #include "cli/Json.h"
 #include "cli/Text.h"
 #include "engine/Messages.h"
@@ -121,6 +122,7 @@ void Console::summarize(const RunReport& report) {
 
 std::string Console::summaryText(const RunReport& report) const {
     const std::string took = " (" + seconds(report.durationMs) + ")\n";
+    if (report.command == Command::Doctor) return doctorSummary(report) + took;
     switch (report.outcome) {
         case Outcome::NoRadio:
             return {};  // said on the error stream

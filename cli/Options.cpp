@@ -61,6 +61,16 @@ CLI::Validator timeScaleCheck() {
         "");
 }
 
+CLI::Validator deviceCheck() {
+    return CLI::Validator(
+        [](const std::string& value) -> std::string {
+            transport::DeviceChoice choice;
+            std::string error;
+            return transport::parseDeviceChoice(value, choice, error) ? std::string() : error;
+        },
+        "");
+}
+
 bool isAddress(const std::string& text) {
     bool hex = text.size() == kAddressDigits;
     for (const char c : text) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
@@ -103,6 +113,9 @@ public:
         for (const auto& [command, name] : commands_) {
             if (command->parsed()) options_.command = name;
         }
+        std::string unused;  // the option's check has said what is wrong with it
+        if (device_->count() > 0)
+            transport::parseDeviceChoice(deviceText_, options_.device, unused);
         if (std::string problem = misuse(); !problem.empty())
             return {CommandLine::Action::UsageError, std::move(problem)};
         if (!timeScale_.empty()) sim::parseTimeScale(timeScale_.c_str(), options_.timeScale);
@@ -125,9 +138,17 @@ private:
                         ->check(fileNameCheck())
                         ->type_name("FILE");
         timeScaleOption_ = app_.add_option("--time-scale", timeScale_,
-                                           "with --sim: run the field FACTOR times faster")
+                                           "with --sim or --replay: run FACTOR times faster")
                                ->check(timeScaleCheck())
                                ->type_name("FACTOR");
+        device_ = app_.add_option("--device", deviceText_,
+                                  "the device: its index as ports lists it, or a port's path")
+                      ->check(deviceCheck())
+                      ->type_name("DEV");
+        app_.add_option("--replay", options_.replayFile,
+                        "play the trace FILE in place of the radio, comparing every frame")
+            ->check(fileNameCheck())
+            ->type_name("FILE");
     }
 
     void addCommands() {
@@ -140,6 +161,9 @@ private:
         addTarget(*check);
         check->add_flag("--all", options_.all, "every turbine in reach, one after another")
             ->disable_flag_override();
+
+        addCommand("ports", "list the devices the radio may be on; opens none", Command::Ports);
+        addCommand("doctor", "check the way to the radios in reach, step by step", Command::Doctor);
 
         help_ = app_.add_subcommand("help", "print this help, or a command's");
         help_->group("Commands");
@@ -176,7 +200,8 @@ private:
                 return {CommandLine::Action::Print, command->help(kProgram)};
         }
         return {CommandLine::Action::UsageError,
-                "help: unknown command \"" + topic + "\"; the commands are scan, fix and check"};
+                "help: unknown command \"" + topic +
+                    "\"; the commands are scan, fix, check, ports and doctor"};
     }
 
     // What the options break that CLI11 is not told.
@@ -192,8 +217,10 @@ private:
                    address_ + "\"";
         switch (options_.command) {
             case Command::None:
-                return "no command given: scan, fix, check or help";
+                return "no command given: scan, fix, check, ports, doctor or help";
             case Command::Scan:
+            case Command::Ports:
+            case Command::Doctor:
                 break;
             case Command::Fix:
                 if (idGiven && addressGiven) return "fix takes a turbine ID or --address, not both";
@@ -208,8 +235,21 @@ private:
         }
         if (!options_.sim && scenario_->count() > 0)
             return "--scenario goes with --sim only: it names the simulated field";
-        if (!options_.sim && timeScaleOption_->count() > 0)
-            return "--time-scale goes with --sim only: a real radio keeps real time";
+        const bool replay = !options_.replayFile.empty();
+        if (replay && options_.sim)
+            return "--replay and --sim exclude each other: the recording stands in for the field";
+        if (replay && device_->count() > 0)
+            return "--replay and --device exclude each other: the recording stands in for the "
+                   "device";
+        if (!options_.sim && !replay && timeScaleOption_->count() > 0)
+            return "--time-scale goes with --sim only (or --replay): a real radio keeps real time";
+        if (options_.sim && options_.device.isPath())
+            return "--device with --sim takes an index: the simulated field has no serial port "
+                   "paths";
+        if (options_.command == Command::Ports && !options_.traceFile.empty())
+            return "--trace goes with the commands that open the radio; ports opens none";
+        if (options_.command == Command::Ports && replay)
+            return "--replay goes with the commands that open the radio; ports opens none";
         return {};
     }
 
@@ -256,6 +296,8 @@ private:
     std::vector<CLI::Option*> addresses_;
     CLI::Option* scenario_ = nullptr;
     CLI::Option* timeScaleOption_ = nullptr;
+    CLI::Option* device_ = nullptr;
+    std::string deviceText_;
     CLI::App* help_ = nullptr;
     std::string helpTopic_;
     std::string timeScale_;

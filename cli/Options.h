@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "transport/DeviceChoice.h"
+
 namespace cli {
 
-enum class Command { None, Scan, Fix, Check };
+enum class Command { None, Scan, Fix, Check, Ports, Doctor };
 
 // The command line, as the program was given it.
 struct Options {
@@ -18,8 +20,10 @@ struct Options {
     bool json = false;
     std::string traceFile;  // empty: no trace
     bool sim = false;
-    std::string scenario;  // with sim; empty: the built-in field
-    double timeScale = 1.0;
+    std::string scenario;            // with sim; empty: the built-in field
+    double timeScale = 1.0;          // with sim or replay
+    std::string replayFile;          // empty: the radio, or the simulated field
+    transport::DeviceChoice device;  // --device; device 0 unless given
 };
 
 // What the command line asks for: a run with the options, or a text and the end.

@@ -2,27 +2,30 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "cli/CommandRun.h"
 #include "cli/Console.h"
+#include "cli/Doctor.h"
 #include "cli/Interrupt.h"
 #include "cli/LiveLine.h"
 #include "cli/Options.h"
+#include "cli/Ports.h"
+#include "cli/RadioDrivers.h"
+#include "cli/ReplayRun.h"
 #include "cli/Text.h"
 #include "cli/TraceFile.h"
+#include "cli/TraceHeader.h"
 #include "cli/TraceRoles.h"
 #include "cli/TurbineId.h"
 #include "cli/Version.h"
 #include "engine/Messages.h"
 #include "engine/TurbineService.h"
-#include "sim/SimulatedField.h"
 #include "sim/SimulationSetup.h"
-#include "transport/DriverChooser.h"
 #include "transport/PortFactory.h"
 #include "transport/TraceSink.h"
-#include "transport/TracingDriver.h"
 
 namespace cli {
 
@@ -41,26 +44,6 @@ bool targetFromId(const std::string& id, engine::SearchTarget& target, std::stri
     if (!readTurbineId(id, target.number, error)) return false;
     target.text = id;
     return true;
-}
-
-std::string traceHeader(const std::vector<std::string>& args, const Options& options) {
-    std::string command = kProgram;
-    for (const std::string& arg : args) command += " " + printable(arg);
-    char started[64] = "unknown";
-    const std::time_t now = std::time(nullptr);
-    if (const std::tm* utc = std::gmtime(&now))
-        std::strftime(started, sizeof started, "%Y-%m-%dT%H:%M:%SZ", utc);
-    const std::string radio =
-        !options.sim ? std::string("the radio module, through the drivers tried in turn")
-        : options.scenario.empty() ? std::string("the built-in simulated field")
-                                   : "the simulated field of " + printable(options.scenario);
-    return std::string("# ") + kProgram + " " + programVersion() + " trace\n" +
-           "# command: " + command + "\n" + "# radio: " + radio + "\n" + "# started: " + started +
-           "\n" +
-           "# each line: <ms> <tag> <data>; ms on the run's clock since it began\n"
-           "# tx, rx: bytes written to, read from the radio module, in hex\n"
-           "# out, err: the diagnostics the dialog program prints on standard output, error\n"
-           "# note: the driver's calls and their answers, the steps of the run\n";
 }
 
 // The process's trace sink for the length of a run.
@@ -100,23 +83,13 @@ struct Run {
     std::unique_ptr<transport::Clock> ownClock;
     transport::Clock* clock = nullptr;
     std::int64_t startMs = 0;
+    std::unique_ptr<ReplayRun> replay;
     std::unique_ptr<TraceFile> trace;
     std::unique_ptr<TraceRunView> traceView;
     std::unique_ptr<LiveLine> live;
     std::unique_ptr<Console> console;
     Ending ending;
     RunViews views;
-};
-
-// The radio's side of a run: the simulated field or the drivers that may reach the dongle,
-// each seen through the trace when there is one. They outlive the service, whose poller
-// closes the device through one of them.
-struct Radio {
-    std::unique_ptr<sim::SimulatedField> field;
-    std::vector<std::unique_ptr<transport::Driver>> platform;
-    std::unique_ptr<TraceDriverLog> traceLog;
-    std::vector<std::unique_ptr<transport::TracingDriver>> traced;
-    std::vector<transport::Driver*> tried;
 };
 
 // The command line: the options, the target and the scenario, or a usage error.
@@ -130,23 +103,45 @@ std::optional<int> readOptions(Run& run) {
     const Options& options = run.options;
     std::string error;
     run.target.address = options.address;
-    if (options.command != Command::Scan && !options.all && !options.address &&
-        !targetFromId(options.id, run.target, error))
+    if ((options.command == Command::Fix || options.command == Command::Check) && !options.all &&
+        !options.address && !targetFromId(options.id, run.target, error))
         return usageError(run.context, error);
     if (options.sim && !sim::chooseScenario(options.scenario, run.scenario, error))
         return usageError(run.context, error);
     return std::nullopt;
 }
 
-// The context's clock, or real time, sped up for the simulated field when asked.
+// The context's clock, or real time, sped up for the simulated field or a recording when
+// asked.
 void startClock(Run& run) {
     run.clock = run.context.clock;
     if (!run.clock) {
-        run.ownClock = run.options.sim ? sim::makeFieldClock(run.options.timeScale)
-                                       : std::make_unique<transport::SteadyClock>();
+        const bool scaled = run.options.sim || !run.options.replayFile.empty();
+        run.ownClock = scaled ? sim::makeFieldClock(run.options.timeScale)
+                              : std::make_unique<transport::SteadyClock>();
         run.clock = run.ownClock.get();
     }
     run.startMs = run.clock->nowMs();
+}
+
+// A trace written over the recording it replays would destroy it as it is read.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return a == b || std::filesystem::equivalent(a, b, error);
+}
+
+// The recording that stands in for the radio, when asked for; one that cannot be read is a
+// usage error.
+std::optional<int> openReplay(Run& run) {
+    const Options& options = run.options;
+    if (options.replayFile.empty()) return std::nullopt;
+    if (!options.traceFile.empty() && sameFile(options.traceFile, options.replayFile))
+        return usageError(run.context, "--trace would overwrite the recording --replay plays");
+    std::string error;
+    run.replay = ReplayRun::open(options.replayFile, *run.clock, error);
+    if (run.replay) return std::nullopt;
+    return usageError(run.context, "cannot replay the trace file " + printable(options.replayFile) +
+                                       ": " + error);
 }
 
 // The trace file, when asked for; a file that cannot be written is a usage error.
@@ -179,35 +174,10 @@ void buildViews(Run& run) {
     run.views.add(run.ending);
 }
 
-// The simulated field, or the drivers that may reach the dongle, in the order tried.
-void chooseDrivers(Run& run, Radio& radio) {
-    std::vector<std::pair<transport::Driver*, std::string>> drivers;
-    if (run.options.sim) {
-        radio.field = sim::makeSimulatedField(run.scenario, *run.clock);
-        radio.field->device().setRecording(false);  // nothing reads the records
-        if (run.context.onSimulatedField) run.context.onSimulatedField(*radio.field);
-        drivers.emplace_back(&radio.field->device(), "simulated device");
-    } else {
-        radio.platform = run.context.drivers ? run.context.drivers() : transport::platformDrivers();
-        for (std::size_t i = 0; i < radio.platform.size(); ++i)
-            drivers.emplace_back(radio.platform[i].get(), "driver " + std::to_string(i + 1));
-    }
-    if (run.trace) radio.traceLog = std::make_unique<TraceDriverLog>(*run.trace);
-    for (auto& [driver, label] : drivers) {
-        if (!radio.traceLog) {
-            radio.tried.push_back(driver);
-            continue;
-        }
-        radio.traced.push_back(
-            std::make_unique<transport::TracingDriver>(*driver, *radio.traceLog, label));
-        radio.tried.push_back(radio.traced.back().get());
-    }
-}
-
 // Opens the radio; without one, the run ends with NoRadio and the cause on the error stream.
 bool attach(Run& run, engine::TurbineService& service) {
     transport::DriverError failure;
-    if (service.attach(&failure)) return true;
+    if (service.attach(&failure, run.options.device.index())) return true;
     RunReport report;
     report.command = run.options.command;
     report.all = run.options.all;
@@ -240,30 +210,37 @@ void runCommand(Run& run, engine::TurbineService& service) {
             else
                 command.check(run.target);
             break;
-        case Command::None:  // a usage error, told before
+        case Command::Ports:   // runs without the radio
+        case Command::Doctor:  // runs its own steps
+        case Command::None:    // a usage error, told before
             break;
     }
 }
 
 // The command against the radio, from opening it to closing it.
 void runOnRadio(Run& run) {
-    Radio radio;
-    chooseDrivers(run, radio);
+    const RadioDrivers drivers(run.options, run.scenario, run.context, *run.clock, run.trace.get(),
+                               run.replay.get());
     const transport::Settings& settings = transport::kBuildSettings;
-    transport::PortFactory factory(radio.tried, *run.clock, settings);
+    transport::PortFactory factory(drivers.tried(), *run.clock, settings);
     engine::TurbineService service(&factory, settings, *run.clock);
-    if (attach(run, service)) runCommand(run, service);
+    if (!attach(run, service)) return;
+    if (run.replay) run.replay->stopWith(&service);
+    runCommand(run, service);
+    if (run.replay) run.replay->stopWith(nullptr);
 }
 
 // The radio is closed and the trace has its last line: whether the trace is whole is known
 // before the summary, which says so. Answers the exit code.
 int summarize(Run& run) {
     RunReport report = run.ending.report();
+    if (run.replay) report.replay = run.replay->finish(report);
     if (run.trace && !run.trace->close()) {
         report.traceError = "the trace file " + printable(run.options.traceFile) +
                             " is incomplete: " + run.trace->failure();
     }
     run.console->summarize(report);
+    if (report.replay) std::fputs(report.replay->text.c_str(), run.context.err);
     if (report.traceError)
         std::fprintf(run.context.err, "%s: warning: %s\n", kProgram, report.traceError->c_str());
     return exitCodeOf(report);
@@ -274,7 +251,9 @@ int summarize(Run& run) {
 int runProgram(const std::vector<std::string>& args, Context& context) {
     Run run(args, context);
     if (const std::optional<int> code = readOptions(run)) return *code;
+    if (run.options.command == Command::Ports) return runPorts(run.options, run.context);
     startClock(run);
+    if (const std::optional<int> code = openReplay(run)) return *code;
     if (const std::optional<int> code = openTrace(run)) return *code;
     NoTrace noTrace;
     std::unique_ptr<TraceDiagnostics> diagnostics;
@@ -282,7 +261,12 @@ int runProgram(const std::vector<std::string>& args, Context& context) {
     const TraceSinkScope sinkScope(diagnostics ? static_cast<transport::TraceSink&>(*diagnostics)
                                                : noTrace);
     buildViews(run);
-    runOnRadio(run);
+    if (run.options.command == Command::Doctor) {
+        runDoctor(run.options, run.scenario, run.context, *run.clock, run.startMs, run.trace.get(),
+                  run.views, run.live.get(), run.replay.get());
+    } else {
+        runOnRadio(run);
+    }
     return summarize(run);
 }
 

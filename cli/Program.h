@@ -8,6 +8,7 @@
 
 #include "transport/Clock.h"
 #include "transport/Driver.h"
+#include "transport/PortListing.h"
 
 namespace sim {
 class SimulatedField;
@@ -27,8 +28,11 @@ struct Context {
     std::function<int()> terminalColumns;
     // Null: real time, sped up with --sim --time-scale.
     transport::Clock* clock = nullptr;
-    // The drivers tried in turn to open the radio; unset: the platform's.
+    // The drivers tried in turn to open the radio; unset: those that reach the device
+    // --device names.
     std::function<std::vector<std::unique_ptr<transport::Driver>>()> drivers;
+    // ports and doctor: the devices there are; unset: the system's.
+    std::function<transport::PortListing()> listPorts;
     // With --sim: told of the simulated field before the radio is attached.
     std::function<void(sim::SimulatedField&)> onSimulatedField;
 };

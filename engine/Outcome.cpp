@@ -24,6 +24,8 @@ const char* statusOf(Outcome outcome) {
             return kNoRadioText;
         case Outcome::NotFound:
         case Outcome::Listed:
+        case Outcome::Passed:
+        case Outcome::NoModule:
         case Outcome::Stopped:
             break;
     }

@@ -14,6 +14,8 @@ enum class Outcome {
     DongleGone,    // the radio dongle failed a read or a write
     NoRadio,       // the radio dongle could not be opened
     Listed,        // a search for every node: nodes answered
+    Passed,        // the module check: the module answers in frame mode, and radios answer
+    NoModule,      // the module check: the radio module does not answer in frame mode
     Stopped,       // stopped from outside (the window closed, Ctrl-C)
 };
 

@@ -7,8 +7,15 @@
 
 #include "engine/Outcome.h"
 #include "engine/TurbineMatch.h"
+#include "radio/FrameCounts.h"
+#include "radio/LinkVerdict.h"
+#include "radio/NodeAddress.h"
 
 namespace engine {
+
+// Node discovery's unit: the first answer is awaited for eight of them, the module's
+// discovery time.
+inline constexpr int kDiscoveryUnitMs = 1100;
 
 // What a node report is to the search.
 enum class NodeRole {
@@ -74,6 +81,24 @@ struct FixResult {
 struct SurveyRow {
     NodeRow node;
     CheckResult check;
+};
+
+// A remote radio that answered the module check, once however often it answered.
+struct RemoteRadio {
+    radio::NodeId address = 0;
+    std::uint16_t network = 0;
+    std::string name;                     // untrusted bytes, as the radio sent them
+    std::optional<std::int32_t> turbine;  // the turbine number its name carries
+};
+
+// What the module check found out.
+struct ModuleCheckResult {
+    bool sent = false;          // the request went out; false: the port could not take it
+    bool cut = false;           // the link was stopped or the port failed before the check ended
+    radio::FrameCounts counts;  // what came from the radio module during the check
+    radio::LinkVerdict verdict = radio::LinkVerdict::Silent;
+    std::vector<RemoteRadio> radios;   // in order of first answer, the first 1000
+    std::uint32_t answersNotKept = 0;  // answers of radios beyond them, repeats included
 };
 
 }  // namespace engine

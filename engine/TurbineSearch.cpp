@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kChannelCommand = "cb";
 constexpr std::int32_t kChannelParameter = 2;
 constexpr int kBeforeDiscoveryMs = 800;
-constexpr int kDiscoveryUnitMs = 1100;
 constexpr int kAfterDiscoveryMs = 100;
 constexpr std::int64_t kPollMs = 500;
 // A shorter wait reads with a time-out under a millisecond; the last slice of the link's

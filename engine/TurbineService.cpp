@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/Attachment.h"
+#include "engine/ModuleCheck.h"
 #include "engine/ProcessObjects.h"
 #include "engine/SpeedFix.h"
 #include "engine/TimeoutScope.h"
@@ -55,8 +56,9 @@ TurbineService::~TurbineService() {
     objects_->frameDispatcher.setNodeSink(nullptr);
 }
 
-bool TurbineService::attach(transport::DriverError* failure) {
-    return attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud, failure);
+bool TurbineService::attach(transport::DriverError* failure, int deviceIndex) {
+    deviceIndex_ = deviceIndex;
+    return attachRadio(*objects_, objects_->frameAssembler, deviceIndex, kRadioBaud, failure);
 }
 
 bool TurbineService::reattachWhile(const std::function<bool()>& keepTrying) {
@@ -70,7 +72,7 @@ bool TurbineService::reattachWhile(const std::function<bool()>& keepTrying) {
             objects_->clock.sleepFor(std::min(left, kSleepSliceMs));
         }
         if (!keepTrying()) return false;
-        if (attachRadio(*objects_, objects_->frameAssembler, kRadioDeviceIndex, kRadioBaud, nullptr,
+        if (attachRadio(*objects_, objects_->frameAssembler, deviceIndex_, kRadioBaud, nullptr,
                         true))
             return true;
     }
@@ -101,6 +103,10 @@ std::optional<Outcome> TurbineService::endingOf(const SearchResult& result) cons
 CheckResult TurbineService::check() { return SpeedFix(*objects_, *search_, *relay_).check(); }
 
 FixResult TurbineService::fix() { return SpeedFix(*objects_, *search_, *relay_).run(); }
+
+ModuleCheckResult TurbineService::checkModule() {
+    return ModuleCheck(*objects_, search_.get()).run();
+}
 
 Outcome TurbineService::survey(std::vector<SurveyRow>& rows) {
     search({}, Listening::WholeTime);

@@ -36,9 +36,10 @@ public:
     // operation runs.
     void setObserver(ServiceObserver* observer) { observer_ = observer; }
 
-    // Opens the radio module through the factory's drivers in order, the first that can.
-    // False when none can, and why in failure, when given.
-    bool attach(transport::DriverError* failure = nullptr);
+    // Opens the radio module through the factory's drivers in order, the first that can,
+    // as device deviceIndex (0: the first, in the order the drivers count them). False when
+    // none can, and why in failure, when given.
+    bool attach(transport::DriverError* failure = nullptr, int deviceIndex = 0);
     // After the dongle failed: closes its port at once, then tries to attach the radio
     // again about once a second, quietly, as attach does, until that works (true) or
     // keepTrying answers false. Call forget first: nothing is written to a remote radio
@@ -55,6 +56,10 @@ public:
     CheckResult check();
     // The whole fix on the turbine found.
     FixResult fix();
+    // The attached radio module and the radios it reaches, judged by what the line carries
+    // for the whole discovery time; writes nothing but the module's own node discovery
+    // request: no channel command, no remote command, no transmit request.
+    ModuleCheckResult checkModule();
     // Every node in reach whose name carries a turbine number, checked in turn by its
     // address; rows gets one per turbine checked. Answers the first ending that is not
     // SpeedCorrect, or how the survey was cut short.
@@ -95,6 +100,7 @@ private:
     std::unique_ptr<Relay> relay_;
     std::unique_ptr<TurbineSearch> search_;
     NodeTable radios_;
+    int deviceIndex_ = 0;        // the device attach opened, and reattaching opens again
     bool searchingAll_ = false;  // the last search was for every node in reach
     ServiceObserver* observer_ = nullptr;
 };

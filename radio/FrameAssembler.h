@@ -1,20 +1,9 @@
 #pragma once
 
+#include "radio/FrameCounts.h"
 #include "transport/ByteSink.h"
 
 namespace radio {
-
-// Running totals of what reached the frame assembler, never reset: the bytes received and
-// the frames that passed and failed their checksum. Each wraps around; the difference
-// between two readings counts what came between them.
-struct FrameCounts {
-    std::uint32_t bytes = 0;
-    std::uint32_t passed = 0;
-    std::uint32_t failed = 0;
-
-    FrameCounts since(const FrameCounts& earlier) const;
-    bool operator==(const FrameCounts&) const = default;
-};
 
 // Finds frames in the received byte stream, collects one at a time in its buffer and hands
 // the frame data of each frame with a good checksum to the next stage.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "radio/FrameAssembler.h"
+#include "radio/FrameCounts.h"
 
 namespace radio {
 

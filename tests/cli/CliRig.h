@@ -134,10 +134,12 @@ inline std::string writeTempFile(const std::string& name, const std::string& tex
 }
 
 // The program on the arguments, in this process, on virtual time unless given a clock.
-// afterWrite runs after each frame the tool writes to the simulated device.
+// afterWrite runs after each frame the tool writes to the simulated device; listPorts, when
+// given, is the system's list of devices.
 inline CliResult runCli(const std::vector<std::string>& args,
                         std::function<void(const Bytes&)> afterWrite = {},
-                        transport::Clock* clock = nullptr) {
+                        transport::Clock* clock = nullptr,
+                        std::function<transport::PortListing()> listPorts = {}) {
     transport::VirtualClock virtualTime;
     WriteLog log;
     log.afterWrite = std::move(afterWrite);
@@ -154,6 +156,8 @@ inline CliResult runCli(const std::vector<std::string>& args,
     };
     // The radio dongle is never reached from a test: no run here goes without --sim.
     context.drivers = [] { return std::vector<std::unique_ptr<transport::Driver>>{}; };
+    // Nor is the system's list of devices read.
+    context.listPorts = listPorts ? std::move(listPorts) : [] { return transport::PortListing{}; };
 
     result.exitCode = cli::runProgram(args, context);
     result.out = readAll(out);

@@ -79,7 +79,7 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         const char* says;
     };
     const Case cases[] = {
-        {{}, "no command given: scan, fix, check or help"},
+        {{}, "no command given: scan, fix, check, ports, doctor or help"},
         {{"frobnicate"}, "unexpected argument \"frobnicate\""},
         {{"fix"}, "fix needs the turbine ID or --address"},
         {{"check"}, "check needs a turbine ID, --address or --all"},
@@ -120,6 +120,12 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         {{"check", "--all", "--address", "0013A20041C7F321"},
          "check takes one of a turbine ID, --address or --all"},
         {{"scan", "--address", "0013A20041C7F321"}, "unexpected argument \"--address\""},
+        {{"scan", "--device", "-1"}, "a device index is a number from 0 up, without a sign"},
+        {{"--device", "", "scan"}, "no device named"},
+        {{"scan", "--device", "99999999999"}, "device index 99999999999 is too large"},
+        {{"doctor", "--sim", "--device", "/dev/ttyUSB0"},
+         "--device with --sim takes an index: the simulated field has no serial port paths"},
+        {{"ports", "--trace", "ports.txt"}, "--trace goes with the commands that open the radio"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
