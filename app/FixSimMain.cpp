@@ -44,15 +44,7 @@ int usageError(const std::string& error) {
     return kExitUsage;
 }
 
-CLI::Validator timeScale() {
-    return CLI::Validator(
-        [](const std::string& value) -> std::string {
-            double factor = 0;
-            if (sim::parseTimeScale(value.c_str(), factor)) return {};
-            return "takes a number from 0.01 to 1000, not \"" + value + "\"";
-        },
-        "");
-}
+CLI::Validator timeScale() { return CLI::Validator(sim::timeScaleProblem, ""); }
 
 }  // namespace
 

@@ -51,15 +51,7 @@ CLI::Validator fileNameCheck() {
         "");
 }
 
-CLI::Validator timeScaleCheck() {
-    return CLI::Validator(
-        [](const std::string& value) -> std::string {
-            double factor = 0;
-            if (sim::parseTimeScale(value.c_str(), factor)) return {};
-            return "takes a number from 0.01 to 1000, not \"" + value + "\"";
-        },
-        "");
-}
+CLI::Validator timeScaleCheck() { return CLI::Validator(sim::timeScaleProblem, ""); }
 
 CLI::Validator deviceCheck() {
     return CLI::Validator(

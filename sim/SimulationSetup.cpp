@@ -22,6 +22,12 @@ bool parseTimeScale(const char* text, double& factor) {
     return true;
 }
 
+std::string timeScaleProblem(const std::string& text) {
+    double factor = 0;
+    if (parseTimeScale(text.c_str(), factor)) return {};
+    return "takes a number from 0.01 to 1000, not \"" + text + "\"";
+}
+
 std::unique_ptr<transport::Clock> makeFieldClock(double factor) {
     if (factor == 1.0) return std::make_unique<transport::SteadyClock>();
     return std::make_unique<transport::ScaledClock>(factor);

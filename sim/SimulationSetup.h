@@ -13,6 +13,8 @@ namespace sim {
 
 // A factor as --time-scale takes it: a number from 0.01 to 1000.
 bool parseTimeScale(const char* text, double& factor);
+// What is wrong with text as a --time-scale factor, for the option's error; empty: nothing.
+std::string timeScaleProblem(const std::string& text);
 
 // Real time, sped up by factor unless it is 1.
 std::unique_ptr<transport::Clock> makeFieldClock(double factor);
