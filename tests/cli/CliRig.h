@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KeptReports.h"
+#include "ReadAll.h"
 #include "cli/Program.h"
 #include "sim/SimulatedField.h"
 #include "tests/support/Bytes.h"
@@ -107,15 +108,6 @@ struct CliResult {
         return changes;
     }
 };
-
-inline std::string readAll(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    return text;
-}
 
 inline std::string readFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "ReadAll.h"
 #include "cli/Program.h"
 #include "tests/support/Bytes.h"
 #include "tests/transport/PtyPorts.h"
@@ -28,15 +29,6 @@ const Bytes kAnswer =
     testsupport::apiFrame(hex("88 01 4E 44 00 7A 21 00 13 A2 00 41 C7 F3 21") +
                           testsupport::text("QOR123-7654321") + hex("00 FF FE 01 00 C1 05 10 1E"));
 
-std::string readFile(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    return text;
-}
-
 struct Outcome {
     int exitCode = -1;
     Json json;
@@ -55,7 +47,7 @@ Outcome runJson(std::vector<std::string> args) {
     context.clock = &clock;
     Outcome run;
     run.exitCode = cli::runProgram(args, context);
-    run.json = Json::parse(readFile(out), nullptr, false);
+    run.json = Json::parse(clitest::readAll(out), nullptr, false);
     std::fclose(out);
     std::fclose(err);
     return run;
