@@ -117,8 +117,18 @@ inline std::string readFile(const std::string& path) {
     return text;
 }
 
+// A file name in the temporary folder that belongs to the running test alone: ctest runs tests
+// side by side, and two that share a name would read each other's half-written files.
+inline std::string tempPath(const std::string& name) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string owner = test ? std::string(test->test_suite_name()) + "." + test->name() : "";
+    for (char& c : owner)
+        if (c == '/') c = '_';
+    return ::testing::TempDir() + owner + "-" + name;
+}
+
 inline std::string writeTempFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = tempPath(name);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);

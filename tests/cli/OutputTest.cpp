@@ -31,7 +31,7 @@ bool printableText(const std::string& text) {
 
 TEST(OutputTest, NamesFromTheRadioNeverReachTheTerminalRaw) {
     const std::string field = writeTempFile("hostile-field.txt", kHostileField);
-    const std::string trace = ::testing::TempDir() + "hostile-trace.txt";
+    const std::string trace = tempPath("hostile-trace.txt");
 
     const CliResult json =
         runCli({"scan", "--sim", "--scenario", field, "--json", "--trace", trace});
@@ -85,7 +85,7 @@ TEST(OutputTest, FixForPeople) {
 // Every line of the trace is "<ms> <tag> <data>" after its comments; the bytes written are
 // exactly those the device received, at the times it received them.
 TEST(TraceTest, EveryChunkWithItsTimeAndDirection) {
-    const std::string path = ::testing::TempDir() + "fix-trace.txt";
+    const std::string path = tempPath("fix-trace.txt");
     const CliResult run = runCli({"fix", "7654321", "--sim", "--json", "--trace", path});
     ASSERT_TRUE(run.jsonValid) << run.out;  // the trace takes nothing from the output
     const std::string trace = readFile(path);
@@ -145,7 +145,7 @@ node QOR123-7654318
   network 3C18
   fault bad-checksum times 1
 )");
-    const std::string path = ::testing::TempDir() + "faulty-trace.txt";
+    const std::string path = tempPath("faulty-trace.txt");
     const CliResult run =
         runCli({"fix", "7654321", "--sim", "--scenario", field, "--json", "--trace", path});
     ASSERT_TRUE(run.jsonValid) << run.out;

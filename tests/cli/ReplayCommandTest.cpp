@@ -6,7 +6,7 @@ namespace clitest {
 namespace {
 
 std::string recordFix(const std::string& name) {
-    const std::string trace = ::testing::TempDir() + name;
+    const std::string trace = tempPath(name);
     EXPECT_EQ(runCli({"fix", "7654321", "--sim", "--trace", trace}).exitCode, 0);
     return trace;
 }
@@ -52,7 +52,7 @@ TEST(ReplayCommandTest, TheTraceHeaderKeepsNoFileNamesOrTime) {
                                             "  address 0013A20041C7F321\n"
                                             "  network 7A21\n"
                                             "  inverter-speed 4\n");
-    const std::string trace = ::testing::TempDir() + "header.trace";
+    const std::string trace = tempPath("header.trace");
     struct Case {
         std::vector<std::string> args;
         const char* command;

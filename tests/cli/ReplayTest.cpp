@@ -118,7 +118,7 @@ class ReplayRunTest : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(ReplayRunTest, ReplaysToTheSameOutputFramesAndExitCode) {
     const RunCase& c = GetParam();
-    const std::string trace = ::testing::TempDir() + "replay-" + c.name + ".trace";
+    const std::string trace = tempPath(std::string(c.name) + ".trace");
     std::vector<std::string> recordArgs = c.args;
     const std::vector<std::string> field =
         c.scenarioText.empty() ? c.field
@@ -174,7 +174,7 @@ std::string joined(const std::vector<std::string>& lines, std::size_t count) {
 class EditedRecordingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string trace = ::testing::TempDir() + "replay-edited.trace";
+        const std::string trace = tempPath("replay-edited.trace");
         ASSERT_EQ(runCli({"fix", "7654321", "--sim", "--trace", trace}).exitCode, 0);
         lines_ = linesOf(readFile(trace));
         // The first "bd" query to the target's radio.

@@ -35,7 +35,7 @@ TEST(HangUpTest, StopsTheFixInOrder) {
         std::size_t written = 0;
         std::size_t writtenBeforeSignal = 0;
         clock.beforeRaise = [&] { writtenBeforeSignal = written; };
-        const std::string trace = ::testing::TempDir() + "hang-up-trace.txt";
+        const std::string trace = tempPath("hang-up-trace.txt");
         const CliResult run = runCli(
             {"fix", "7654321", "--sim", "--json", "--trace", trace},
             [&](const Bytes&) { ++written; }, &clock);
