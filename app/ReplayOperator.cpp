@@ -63,6 +63,12 @@ void ReplayOperator::showStop() {
     if (!host_.window()) return;
     // Nothing changes the result once the replay has stopped.
     const sim::ReplayResult result = replay_.finish();
+    // A recording that ends where its user stopped the run stops this one there too.
+    if (result.kind == sim::ReplayResult::Kind::Matched) {
+        host_.messageBox(BoxOwner::Dialog, "The recorded run was stopped here by its user.",
+                         "Replay", BoxIcon::None, sim::describeReplay(result));
+        return;
+    }
     const char* text = result.kind == sim::ReplayResult::Kind::EndedEarly
                            ? "The recording ended while the run went on."
                            : "The run left the recording.";

@@ -122,6 +122,11 @@ void Console::summarize(const RunReport& report) {
 
 std::string Console::summaryText(const RunReport& report) const {
     const std::string took = " (" + seconds(report.durationMs) + ")\n";
+    // A replay that stopped the run is no interruption by the user: the replay's own lines,
+    // which follow, say where and why.
+    if (report.outcome == Outcome::Stopped && report.replay) {
+        if (const char* stop = replayStop(report.replay->verdict)) return stop + took;
+    }
     if (report.command == Command::Doctor) return doctorSummary(report) + took;
     switch (report.outcome) {
         case Outcome::NoRadio:
@@ -144,6 +149,20 @@ std::string Console::summaryText(const RunReport& report) const {
     if (report.all) return survey(report) + took;
     return printable(report.node->name) + ": " +
            (report.command == Command::Check ? checkResult(report) : fixResult(report)) + took;
+}
+
+const char* Console::replayStop(ReplayCheck::Verdict verdict) {
+    switch (verdict) {
+        case ReplayCheck::Verdict::Diverged:
+            return "Stopped where the run left the recording.";
+        case ReplayCheck::Verdict::EndedEarly:
+            return "Stopped where the recording ends.";
+        case ReplayCheck::Verdict::Unreadable:
+            return "Stopped where the recording could not be read.";
+        case ReplayCheck::Verdict::Matched:
+            break;
+    }
+    return nullptr;
 }
 
 std::string Console::nodeList(const std::vector<NodeRow>& nodes) {

@@ -37,6 +37,8 @@ private:
     void live(std::string step);
     // The last lines, once the run is over.
     std::string summaryText(const RunReport& report) const;
+    // What the summary says of a run the replay stopped; null: the replay did not stop it.
+    static const char* replayStop(ReplayCheck::Verdict verdict);
     static std::string nodeList(const std::vector<NodeRow>& nodes);
     static std::string notFound(const RunReport& report);
     static std::string ambiguous(const RunReport& report);

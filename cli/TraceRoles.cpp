@@ -1,8 +1,12 @@
 #include "cli/TraceRoles.h"
 
 #include "cli/Text.h"
+#include "sim/TraceNotes.h"
 
 namespace cli {
+
+// A replay knows a run its user stopped by this name, and stops the replayed run there.
+static_assert(std::string_view(nameOf(engine::Outcome::Stopped)) == sim::kStoppedOutcome);
 
 void TraceDriverLog::onCall(std::string_view call, const transport::DriverError& result) {
     std::string text(call);

@@ -20,6 +20,7 @@ bool ReadSchedule::serveUntil(std::int64_t untilMs, std::deque<WrittenLine>& wri
             continue;
         }
         if (!serve(untilMs, written, line)) return true;
+        lastAtMs_ = pending_.ms + offsetMs_;
         havePending_ = false;
     }
     return true;

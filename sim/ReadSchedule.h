@@ -32,6 +32,9 @@ public:
     bool serveUntil(std::int64_t untilMs, std::deque<WrittenLine>& written,
                     transport::DeviceLine& line);
     const std::string& error() const { return reader_.error(); }
+    // Every line of the recording is served, and the last one's replay time.
+    bool ended() const { return ended_; }
+    std::int64_t endMs() const { return lastAtMs_; }
 
 private:
     // Whether the line at hand is done with; false: it waits for time or a write.
@@ -45,6 +48,7 @@ private:
     bool ended_ = false;
     bool lost_ = false;
     std::int64_t offsetMs_ = 0;
+    std::int64_t lastAtMs_ = 0;
 };
 
 }  // namespace sim

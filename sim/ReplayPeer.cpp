@@ -44,7 +44,16 @@ void ReplayPeer::onLostWrite(transport::ByteView bytes, std::int64_t nowMs) {
 void ReplayPeer::onTime(std::int64_t untilMs, transport::DeviceLine& line) {
     if (stopped() || !opened_) return;
     if (!schedule_.serveUntil(untilMs, matcher_.writtenLines(), line))
-        unreadable(schedule_.error());
+        return unreadable(schedule_.error());
+    // Everything recorded is served and read, and the run would wait past the recording's
+    // end: a recording cut off has nothing more to say, and one whose run was interrupted
+    // ends with that stop. Either way what the run did next would be judged on nothing.
+    const bool endsWithAStop = !summary_.hasOutcome || summary_.outcome.name == kStoppedOutcome;
+    if (endsWithAStop && schedule_.ended() && line.pendingBytes() == 0 &&
+        untilMs > schedule_.endMs()) {
+        result_.line = summary_.lastLine;
+        stop(summary_.hasOutcome ? ReplayResult::Kind::Matched : ReplayResult::Kind::EndedEarly);
+    }
 }
 
 void ReplayPeer::compare(transport::ByteView bytes, std::int64_t nowMs) {

@@ -17,7 +17,8 @@ namespace sim {
 // The far end of a simulated device that plays a recording instead of a field: it compares
 // what the tool writes with the recorded writes and serves the recorded reads in answer.
 // At the first difference, or where the recording ends before the run, the replay stops:
-// nothing more is served, and the result keeps where and why. It runs on the thread that
+// nothing more is served, and the result keeps where and why. A recording whose run was
+// interrupted stops the run where it ends, as its user did. It runs on the thread that
 // uses the device; stopped() may be asked from any thread, finish() once the run is over.
 class ReplayPeer final : public transport::DevicePeer {
 public:
@@ -33,7 +34,7 @@ public:
     void onTime(std::int64_t untilMs, transport::DeviceLine& line) override;
 
     // Runs once, on the device's thread, when the replay stops before the run does: a front
-    // end may end the run there rather than let it wait out its time-outs.
+    // end ends the run there rather than let it wait out its time-outs.
     void setOnStop(std::function<void()> onStop) { onStop_ = std::move(onStop); }
     bool stopped() const { return stopped_.load(std::memory_order_acquire); }
     // After the run: how it went.

@@ -35,6 +35,8 @@ struct OutcomeNote {
     std::string name;
     int exitCode = 0;
 };
+// The outcome of a run stopped by its user.
+inline constexpr std::string_view kStoppedOutcome = "interrupted";
 
 // Each answers whether the note is one of its kind, filling in what it says.
 bool readDriverCallNote(std::string_view note, DriverCallNote& call);

@@ -110,7 +110,7 @@ TEST(RecordingsTest, EditedRecordingsAreCaught) {
          "            remote command (17), frame id 3, to 0013A20041C7F321 7A21, \"bd\"\n",
          "7E 00 0F 17 03 00 13 A2 00 41 C7 F3 22 7A 21 00 62 64 B3",
          "7E 00 0F 17 03 00 13 A2 00 41 C7 F3 21 7A 21 00 62 64 B3"},
-        {"cut-off", 10, "ended-early", "query-failed", 24,
+        {"cut-off", 10, "ended-early", "interrupted", 24,
          "Replay: the recording ended at line 24 while the run went on; 3 frames written as "
          "recorded.\n",
          nullptr, nullptr},
