@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -15,8 +16,10 @@
 #include "app/FixDialog.h"
 #include "app/LinkWorker.h"
 #include "app/QtDialogHost.h"
+#include "app/ReplayOperator.h"
 #include "app/Startup.h"
 #include "engine/Messages.h"
+#include "sim/Replay.h"
 
 using namespace app;
 using namespace engine;
@@ -141,6 +144,8 @@ private slots:
     void closeWithFixCompleteBoxOpen();
     void looksLikeTheTemplate();
     void othersCountStaysRightAlignedInItsField();
+    void replayPlaysTheRecordedOperator_data();
+    void replayPlaysTheRecordedOperator();
 };
 
 void FixDialogGuiTest::wholeFixByKeyboardAndMouse() {
@@ -336,6 +341,75 @@ void FixDialogGuiTest::othersCountStaysRightAlignedInItsField() {
     QCOMPARE(wide.left(), field.left());
     QVERIFY(wide.width() >= wideText);
     QCOMPARE(back, field);
+}
+
+void FixDialogGuiTest::replayPlaysTheRecordedOperator_data() {
+    QTest::addColumn<QString>("recording");
+    QTest::addColumn<QString>("lastBox");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("fixed") << "speed-fixed"
+                           << "Fix Complete: Communication has been established with turbine."
+                           << int(sim::ReplayResult::Kind::Matched);
+    QTest::newRow("interrupted") << "interrupted"
+                                 << "Replay: The recorded run was stopped here by its user."
+                                 << int(sim::ReplayResult::Kind::Matched);
+    QTest::newRow("diverged") << "one-byte-changed"
+                              << "Replay: The run left the recording."
+                              << int(sim::ReplayResult::Kind::Diverged);
+    QTest::newRow("cut off") << "cut-off"
+                             << "Replay: The recording ended while the run went on."
+                             << int(sim::ReplayResult::Kind::EndedEarly);
+}
+
+// The dialog against a recording, as the simulator program shows it: the operator types the
+// recorded turbine ID, searches and fixes, and the run ends in the box the recording calls
+// for. The test closes the dialog at that box.
+void FixDialogGuiTest::replayPlaysTheRecordedOperator() {
+    QFETCH(QString, recording);
+    QFETCH(QString, lastBox);
+    QFETCH(int, kind);
+    const std::string path = QOR_RECORDING_DIR "/" + recording.toStdString() + ".trace";
+    transport::VirtualClock clock;
+    std::string error;
+    const std::unique_ptr<sim::Replay> replay = sim::openReplay(path, clock, error);
+    QVERIFY2(replay, error.c_str());
+    std::ifstream header(path, std::ios::binary);
+    sim::RecordedCommand command;
+    QVERIFY(sim::readRecordedCommand(header, command));
+    std::vector<transport::Driver*> drivers;
+    for (const sim::ReplayDriver& driver : replay->drivers()) drivers.push_back(driver.driver);
+    const transport::Settings settings;
+    transport::PortFactory factory(drivers, clock, settings);
+    engine::TurbineService service(&factory, settings, clock);
+
+    QtDialogHost host;
+    auto player = std::make_unique<ReplayOperator>(host, *replay, command);
+    QDialog* window = nullptr;
+    host.setOnShow([&](QDialog& shown) {
+        window = &shown;
+        player->start(shown);
+    });
+    QStringList boxes;
+    QTimer boxWatch;
+    QObject::connect(&boxWatch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->property("seen").toBool()) return;
+        box->setProperty("seen", true);
+        boxes << box->windowTitle() + ": " + box->text();
+        box->done(QMessageBox::Ok);
+        if (boxes.back() == lastBox && window) window->close();
+    });
+    boxWatch.start(kTickMs);
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        if (window) window->close();
+    });
+    giveUp.start(kGiveUpMs);
+    runFixApplication(service, host);
+    player.reset();
+    QCOMPARE(boxes.join(" | "), lastBox);
+    QCOMPARE(int(replay->finish().kind), kind);
 }
 
 QTEST_MAIN(FixDialogGuiTest)
