@@ -50,8 +50,12 @@ public:
     using BoxAnswer = std::function<void(GuiRun&, QMessageBox&)>;
 
     int runApplication(Script script, BoxAnswer answer = okBox) {
+        return runApplication(rig.service, std::move(script), std::move(answer));
+    }
+    // The program in front of another service than the rig's.
+    int runApplication(engine::TurbineService& service, Script script, BoxAnswer answer) {
         return drive(std::move(script), std::move(answer),
-                     [this] { return runFixApplication(rig.service, host); });
+                     [this, &service] { return runFixApplication(service, host); });
     }
 
     int runDialog(Script script, BoxAnswer answer = okBox) {
@@ -382,33 +386,22 @@ void FixDialogGuiTest::replayPlaysTheRecordedOperator() {
     transport::PortFactory factory(drivers, clock, settings);
     engine::TurbineService service(&factory, settings, clock);
 
-    QtDialogHost host;
-    auto player = std::make_unique<ReplayOperator>(host, *replay, command);
-    QDialog* window = nullptr;
-    host.setOnShow([&](QDialog& shown) {
-        window = &shown;
-        player->start(shown);
-    });
-    QStringList boxes;
-    QTimer boxWatch;
-    QObject::connect(&boxWatch, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box->property("seen").toBool()) return;
-        box->setProperty("seen", true);
-        boxes << box->windowTitle() + ": " + box->text();
-        box->done(QMessageBox::Ok);
-        if (boxes.back() == lastBox && window) window->close();
-    });
-    boxWatch.start(kTickMs);
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, [&] {
-        if (window) window->close();
-    });
-    giveUp.start(kGiveUpMs);
-    runFixApplication(service, host);
+    GuiRun run;
+    auto player = std::make_unique<ReplayOperator>(run.host, *replay, command);
+    bool started = false;
+    run.runApplication(
+        service,
+        [&](GuiRun& r) {
+            if (!started) player->start(*r.window);
+            started = true;
+        },
+        [&](GuiRun& r, QMessageBox& box) {
+            GuiRun::okBox(r, box);
+            if (r.boxes.back() == lastBox) r.close();
+        });
     player.reset();
-    QCOMPARE(boxes.join(" | "), lastBox);
+    QVERIFY(!run.timedOut);
+    QCOMPARE(run.boxes.join(" | "), lastBox);
     QCOMPARE(int(replay->finish().kind), kind);
 }
 
