@@ -246,10 +246,12 @@ private:
     }
 
     // CLI11's word for what is wrong, but a word no option or command takes is named as
-    // such; and the likeliest slip of all, the scenario that --sim once took (--sim FILE,
-    // --sim=FILE), is named with what to write now.
+    // such, and so is a value given to an option that takes none; and the likeliest slip of
+    // all, the scenario that --sim once took (--sim FILE, --sim=FILE), is named with what to
+    // write now.
     std::string whatIsWrong(const CLI::ParseError& error,
                             const std::vector<std::string>& args) const {
+        constexpr std::string_view kValueToAFlag = " was given a disallowed flag override";
         std::string text = error.what();
         if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
             const std::vector<std::string> extras = app_.remaining(true);
@@ -257,6 +259,8 @@ private:
                 "unexpected argument \"" + (extras.empty() ? std::string() : extras.front()) + "\"";
         }
         const std::string scenario = scenarioAfterSim(args);
+        if (scenario.empty() && text.ends_with(kValueToAFlag))
+            return "--" + text.substr(0, text.size() - kValueToAFlag.size()) + " takes no value";
         if (scenario.empty()) return text;
         if (text.find("sim was given") != std::string::npos) text = "--sim=" + scenario;
         return text + ": --sim takes no value; for the field in " + scenario +

@@ -87,7 +87,7 @@ TEST(OptionsTest, UsageErrorsNameTheProblem) {
         {{"scan", "--all"}, "unexpected argument \"--all\""},
         {{"fix", "7654321", "7654322"}, "unexpected argument \"7654322\""},
         {{"fix", "7654321", "--bogus"}, "unexpected argument \"--bogus\""},
-        {{"fix", "7654321", "--json=yes"}, "json"},
+        {{"fix", "7654321", "--json=yes"}, "--json takes no value"},
         {{"fix", "7654321", "--trace"}, "--trace: 1 required FILE missing"},
         {{"--trace", "--json", "fix", "7654321"}, "--trace: needs a file name, not \"--json\""},
         {{"--sim", "field.txt", "fix", "7654321"},
