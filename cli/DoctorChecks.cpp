@@ -99,6 +99,11 @@ DoctorStep checkDevice(const transport::PortListing& listing, const transport::D
     if (const transport::PortRecord* port = listed(listing, choice))
         return step(kCheck, true, describePort(*port));
     if (choice.isPath()) {
+        if (!listing.pathsOpen) {
+            return step(
+                kCheck, false, "devices are named here by their index only",
+                DriverError{DriverError::Cause::PathNotSupported, 0, choice.path()}.describe());
+        }
         if (pathExists) {
             return step(kCheck, true,
                         choice.path() +

@@ -74,6 +74,8 @@ struct PortListing {
     // vendors' USB serial ports by name, which only a path reaches.
     std::vector<PortRecord> ports = {};
     LibraryReport library = {};
+    // Whether this build opens a port named by its path; else devices go by index alone.
+    bool pathsOpen = true;
 };
 
 // Every candidate device and the library's report. Writes nothing to any device and opens

@@ -7,6 +7,7 @@ namespace transport {
 PortListing listPorts(const SystemRoots&, const char* libraryPath) {
     PortListing listing;
     listing.library = reportLibrary(libraryPath);
+    listing.pathsOpen = false;
     return listing;
 }
 

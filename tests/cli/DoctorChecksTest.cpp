@@ -31,6 +31,7 @@ const PortListing kDongleAndAnother{{port(0, "/dev/ttyUSB0"), port(-1, "/dev/tty
                                     library(false)};
 const PortListing kLibraryHoldsTwo{{}, library(true, 2)};
 const PortListing kLibraryUncounted{{}, library(true)};
+const PortListing kLibraryAlone{{}, library(true, 1), false};  // no serial-port backend
 
 struct DeviceCase {
     const char* name;
@@ -69,6 +70,10 @@ TEST(DoctorChecksTest, TheDeviceCheckFindsWhatAChoiceNames) {
          "there is no device 2",
          "There is no device 2. The ones there are 0 (through the driver library) and 1 "
          "(through the driver library); name one of them."},
+        {"a path where ports go by index", kLibraryAlone, DeviceChoice::ofPath("COM3"), true, false,
+         "devices are named here by their index only",
+         "Ports cannot be named by their path here (COM3): the dongle is reached through the "
+         "driver library, by its index (0, 1, ...)."},
         {"a library that does not count", kLibraryUncounted, DeviceChoice::ofIndex(0), false, true,
          "no serial port 0; the driver library libftd2xx.so loads but does not say how many "
          "devices it sees: opening tells",

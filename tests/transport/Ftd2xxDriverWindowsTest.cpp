@@ -123,6 +123,7 @@ TEST(Ftd2xxDriverWindowsTest, APathIsRefusedAndAnIndexServed) {
     EXPECT_NE(dynamic_cast<Ftd2xxDriver*>(drivers[0].get()), nullptr);
     const PortListing listing = listPorts();
     EXPECT_TRUE(listing.ports.empty());
+    EXPECT_FALSE(listing.pathsOpen);
     EXPECT_TRUE(listing.library.loads);
     EXPECT_EQ(listing.library.deviceCount, 1u);
 }
