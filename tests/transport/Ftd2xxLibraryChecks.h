@@ -61,7 +61,9 @@ void expectTheLibrarysCount(Ftd2xxDriver& driver, FakeLibrary& fake) {
 // driver is gone. Had the library been unloaded under it, the process crashes instead.
 template <typename FakeLibrary>
 bool libraryThreadOutlivesTheDriver(std::unique_ptr<Ftd2xxDriver> driver) {
-    std::atomic<unsigned> beats{0};
+    // The library's thread counts on for the life of the process, so its counter lives as
+    // long: on this function's stack the thread would go on writing into later calls' frames.
+    static std::atomic<unsigned> beats{0};
     {
         FakeLibrary fake;  // lets go of the library again when done
         fake.runThread(reinterpret_cast<unsigned*>(&beats));
